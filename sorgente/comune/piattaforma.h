@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The platform pieces the commands talk to. Each has a Qt implementation for the program and a
+// scripted one for the tests, so that every command runs headless.
+
+namespace custodex {
+
+// Modal message boxes titled "Custodex".
+class Messaggi {
+ public:
+  enum class Icona { Nessuna, Critica };
+  virtual ~Messaggi() = default;
+  // A box with the OK button only.
+  virtual void avviso(const QString& testo, Icona icona) = 0;
+  // A Yes/No question without an icon, Yes the default; true for Yes.
+  virtual bool conferma(const QString& testo) = 0;
+};
+
+// The modal one-line input box titled "Custodex", with an empty default answer.
+class Richiesta {
+ public:
+  virtual ~Richiesta() = default;
+  // The typed text, or nothing when the user cancelled.
+  virtual std::optional<QString> chiedi(const QString& domanda) = 0;
+};
+
+// The one file dialog `dialog`, shared by save and load. `FileName` is the file last confirmed in
+// either dialog; only a confirmed dialog changes it.
+class DialogoFile {
+ public:
+  virtual ~DialogoFile() = default;
+  // Each shows its dialog listing the files that match the filter; false when cancelled.
+  // The save dialog asks before overwriting; the open dialog wants an existing file.
+  virtual bool mostraSalva(const QString& filtro) = 0;
+  virtual bool mostraApri(const QString& filtro) = 0;
+  virtual QString FileName() const = 0;
+};
+
+// The system clipboard, read only.
+class Appunti {
+ public:
+  virtual ~Appunti() = default;
+  // The plain text on the clipboard; empty when it holds none.
+  virtual QString testo() = 0;
+};
+
+// Lets the pending window events run once, so that a new status text is painted.
+class Eventi {
+ public:
+  virtual ~Eventi() = default;
+  virtual void lasciaScorrere() = 0;
+};
+
+// The cipher component `cripta_decripta`.
+class Cifrario {
+ public:
+  virtual ~Cifrario() = default;
+  virtual QString cripta(const QString& testo, const QString& chiave) = 0;
+  // Never raises: a wrong key or a damaged text gives back a text that is not a list text.
+  virtual QString decripta(const QString& testo, const QString& chiave) = 0;
+};
+
+// The four text boxes of the entry form and the status label `stato`.
+class Modulo {
+ public:
+  enum class Campo { Nome, Username, Password, Descrizione };
+  virtual ~Modulo() = default;
+  virtual QString testo(Campo campo) const = 0;
+  virtual void svuota(Campo campo) = 0;
+  virtual void impostaStato(const QString& testo) = 0;
+};
+
+}  // namespace custodex

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace custodex::testi {
+
+inline const QString titolo = QStringLiteral("Custodex");
+
+inline const QString statoCompletato = QStringLiteral("Stato: operazioni completate");
+inline const QString statoInCorso = QStringLiteral("Stato: operazioni in corso....");
+inline const QString statoCaricamento = QStringLiteral("Stato: caricamento....");
+inline const QString statoSalvataggio = QStringLiteral("Stato: salvataggio in corso....");
+inline const QString statoRicerca = QStringLiteral("Stato: sto cercando....");
+
+}  // namespace custodex::testi

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <ranges>
+#include <vector>
+
+namespace custodex {
+
+// An index into the image list `listaimg`, from 1; empty means no icon.
+using Immagine = std::optional<qint16>;
+
+// Where `Add` puts a node with respect to its relative.
+enum class Relazione : int { Primo = 0, Ultimo = 1, Successivo = 2, Precedente = 3, Figlio = 4 };
+
+class Albero;
+
+// One node of the list tree. Its fields are read and written through the tree, which checks for
+// a missing node and tells the view what changed.
+class Nodo {
+ public:
+  Nodo(const Nodo&) = delete;
+  Nodo& operator=(const Nodo&) = delete;
+
+ private:
+  friend class Albero;
+  friend class ModelloElenco;
+  Nodo() = default;
+
+  QString testo, chiave, etichetta;
+  Immagine immagine, immagineSelezionata, immagineEspansa;
+  bool espanso = false;
+  Nodo* padre = nullptr;
+  std::vector<Nodo*> figli;
+  int indice = 0;  // position in the collection, from 0
+  int riga = 0;    // position among its siblings, from 0
+};
+
+// The list tree `elenco`: every node of every level in one collection numbered from 1 in the
+// order of adding, plus the parent/child structure the view shows. Nothing else holds entries.
+//
+// A missing node (a null pointer) or an index outside 1..Count raises Errore; the commands' traps
+// catch it.
+class Albero {
+ public:
+  // What the view needs to hear. Calls between inizioBlocco and fineBlocco are not made:
+  // a bulk change is announced as a whole.
+  class Osservatore {
+   public:
+    virtual ~Osservatore() = default;
+    virtual void primaDiAggiungere(Nodo* padre, int riga) = 0;
+    virtual void dopoAggiunto() = 0;
+    virtual void primaDiRimuovere(Nodo* padre, int riga) = 0;
+    virtual void dopoRimosso() = 0;
+    virtual void inizioBlocco() = 0;
+    virtual void fineBlocco() = 0;
+    virtual void nodoCambiato(Nodo* nodo) = 0;
+    virtual void espansioneCambiata(Nodo* nodo) = 0;
+    virtual void selezioneCambiata(Nodo* nodo) = 0;
+  };
+
+  // Holds per-node notifications back for a bulk change (a load, a clear) and announces the
+  // change once when the last guard goes.
+  class Blocco {
+   public:
+    explicit Blocco(Albero& albero);
+    ~Blocco();
+    Blocco(const Blocco&) = delete;
+    Blocco& operator=(const Blocco&) = delete;
+
+   private:
+    Albero& albero_;
+  };
+
+  Albero();
+  ~Albero();
+  Albero(const Albero&) = delete;
+  Albero& operator=(const Albero&) = delete;
+
+  void impostaOsservatore(Osservatore* osservatore) { osservatore_ = osservatore; }
+
+  // The collection `Nodes`.
+  int Count() const { return static_cast<int>(nodi_.size()); }
+  Nodo* Item(qint64 indice) const;
+  Nodo* Add(Nodo* relativo = nullptr, std::optional<Relazione> relazione = {},
+            const QString& key = {}, const QString& text = {}, Immagine image = {},
+            Immagine selectedImage = {});
+  void Remove(qint64 indice);
+  void Clear();
+  // Every node once, in index order.
+  auto Nodes() const {
+    return nodi_ | std::views::transform([](const std::unique_ptr<Nodo>& n) { return n.get(); });
+  }
+
+  Nodo* SelectedItem() const { return selezionato_; }
+  void setSelectedItem(Nodo* nodo) { setSelected(nodo, true); }
+
+  // Node fields.
+  const QString& Text(const Nodo* n) const { return richiedi(n)->testo; }
+  const QString& Key(const Nodo* n) const { return richiedi(n)->chiave; }
+  const QString& Tag(const Nodo* n) const { return richiedi(n)->etichetta; }
+  Immagine Image(const Nodo* n) const { return richiedi(n)->immagine; }
+  Immagine SelectedImage(const Nodo* n) const { return richiedi(n)->immagineSelezionata; }
+  Immagine ExpandedImage(const Nodo* n) const { return richiedi(n)->immagineEspansa; }
+  bool Expanded(const Nodo* n) const { return richiedi(n)->espanso; }
+  bool Selected(const Nodo* n) const { return richiedi(n) == selezionato_; }
+  int Index(const Nodo* n) const { return richiedi(n)->indice + 1; }
+  int Children(const Nodo* n) const { return static_cast<int>(richiedi(n)->figli.size()); }
+  Nodo* Child(const Nodo* n) const;
+  Nodo* Next(const Nodo* n) const;
+  Nodo* Parent(const Nodo* n) const { return richiedi(n)->padre; }
+
+  void setText(Nodo* n, const QString& testo);
+  void setTag(Nodo* n, const QString& etichetta);
+  void setExpandedImage(Nodo* n, Immagine immagine);
+  void setExpanded(Nodo* n, bool espanso);
+  void setSelected(Nodo* n, bool selezionato);
+
+  // The structure the view walks.
+  const std::vector<Nodo*>& radici() const { return radici_; }
+  const std::vector<Nodo*>& figli(const Nodo* n) const { return n ? n->figli : radici_; }
+  // Makes room for a bulk load of about this many nodes.
+  void riserva(int nodi);
+
+ private:
+  static const Nodo* richiedi(const Nodo* n);
+  static Nodo* richiedi(Nodo* n);
+  static void rinumeraRighe(std::vector<Nodo*>& fratelli, std::size_t da);
+  std::vector<Nodo*>& fratelli(Nodo* n) { return n->padre ? n->padre->figli : radici_; }
+  bool inBlocco() const { return blocchi_ > 0 || !osservatore_; }
+
+  std::vector<std::unique_ptr<Nodo>> nodi_;
+  std::vector<Nodo*> radici_;
+  QHash<QString, Nodo*> chiavi_;
+  Nodo* selezionato_ = nullptr;
+  Osservatore* osservatore_ = nullptr;
+  int blocchi_ = 0;
+};
+
+}  // namespace custodex

@@ -1,0 +1,108 @@
+#include "list/modello_elenco.h"
+
+namespace custodex {
+
+ModelloElenco::ModelloElenco(Albero& albero, QObject* parent)
+    : QAbstractItemModel(parent), albero_(albero) {
+  albero_.impostaOsservatore(this);
+}
+
+ModelloElenco::~ModelloElenco() {
+  albero_.impostaOsservatore(nullptr);
+}
+
+QModelIndex ModelloElenco::indiceDi(const Nodo* nodo) const {
+  if (!nodo) return {};
+  return createIndex(nodo->riga, 0, const_cast<Nodo*>(nodo));
+}
+
+Nodo* ModelloElenco::nodoDi(const QModelIndex& indice) const {
+  return indice.isValid() ? static_cast<Nodo*>(indice.internalPointer()) : nullptr;
+}
+
+QModelIndex ModelloElenco::index(int row, int column, const QModelIndex& parent) const {
+  if (column != 0 || row < 0) return {};
+  const auto& figli = albero_.figli(nodoDi(parent));
+  if (static_cast<std::size_t>(row) >= figli.size()) return {};
+  return createIndex(row, 0, figli[static_cast<std::size_t>(row)]);
+}
+
+QModelIndex ModelloElenco::parent(const QModelIndex& child) const {
+  const Nodo* n = nodoDi(child);
+  return n ? indiceDi(n->padre) : QModelIndex();
+}
+
+int ModelloElenco::rowCount(const QModelIndex& parent) const {
+  if (parent.column() > 0) return 0;
+  return static_cast<int>(albero_.figli(nodoDi(parent)).size());
+}
+
+int ModelloElenco::columnCount(const QModelIndex&) const {
+  return 1;
+}
+
+QIcon ModelloElenco::icona(Immagine immagine) const {
+  if (!immagine || *immagine < 1 || *immagine > listaimg_.size()) return {};
+  return listaimg_[*immagine - 1];
+}
+
+QVariant ModelloElenco::data(const QModelIndex& index, int role) const {
+  const Nodo* n = nodoDi(index);
+  if (!n) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+    case Qt::AccessibleTextRole:
+      return n->testo;
+    case Qt::DecorationRole: {
+      // The picture follows the node's state: selected first, then expanded, then normal.
+      if (albero_.SelectedItem() == n && n->immagineSelezionata)
+        return icona(n->immagineSelezionata);
+      if (n->espanso && n->immagineEspansa) return icona(n->immagineEspansa);
+      return icona(n->immagine);
+    }
+    default:
+      return {};
+  }
+}
+
+void ModelloElenco::primaDiAggiungere(Nodo* padre, int riga) {
+  beginInsertRows(indiceDi(padre), riga, riga);
+}
+
+void ModelloElenco::dopoAggiunto() {
+  endInsertRows();
+}
+
+void ModelloElenco::primaDiRimuovere(Nodo* padre, int riga) {
+  beginRemoveRows(indiceDi(padre), riga, riga);
+}
+
+void ModelloElenco::dopoRimosso() {
+  endRemoveRows();
+}
+
+void ModelloElenco::inizioBlocco() {
+  beginResetModel();
+}
+
+void ModelloElenco::fineBlocco() {
+  endResetModel();
+}
+
+void ModelloElenco::nodoCambiato(Nodo* nodo) {
+  const QModelIndex i = indiceDi(nodo);
+  emit dataChanged(i, i);
+}
+
+void ModelloElenco::espansioneCambiata(Nodo* nodo) {
+  nodoCambiato(nodo);
+  emit espansioneRichiesta(indiceDi(nodo), nodo->espanso);
+}
+
+void ModelloElenco::selezioneCambiata(Nodo* nodo) {
+  if (nodo) nodoCambiato(nodo);
+  emit selezioneRichiesta(indiceDi(nodo));
+}
+
+}  // namespace custodex

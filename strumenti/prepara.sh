@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever of the build and run dependencies is missing.
+# Idempotent: when everything is there it only checks and returns.
+set -euo pipefail
+
+pacchetti=(build-essential cmake pkg-config qt6-base-dev libgl-dev libsodium-dev libzstd-dev
+  fonts-liberation)
+
+mancanti=()
+for p in "${pacchetti[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    mancanti+=("$p")
+  fi
+done
+
+if [ ${#mancanti[@]} -gt 0 ]; then
+  echo "Installing: ${mancanti[*]}"
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${mancanti[@]}"
+fi

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds Custodex with warnings as errors and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash strumenti/prepara.sh
+cmake -S . -B build/prove -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUSTODEX_WERROR=ON >/dev/null
+cmake --build build/prove -j"$(nproc)"
+ctest --test-dir build/prove --output-on-failure -j"$(nproc)"

@@ -1,0 +1,83 @@
+#include "supporto/copione.h"
+
+#include <algorithm>
+
+#include "comune/errore.h"
+
+namespace custodex::copione {
+
+bool MessaggiCopione::conferma(const QString& testo) {
+  domande.push_back(testo);
+  if (risposte.empty()) return true;
+  const bool si = risposte.front();
+  risposte.pop_front();
+  return si;
+}
+
+std::optional<QString> RichiestaCopione::chiedi(const QString& domanda) {
+  domande.push_back(domanda);
+  if (risposte.empty()) return std::nullopt;
+  auto risposta = risposte.front();
+  risposte.pop_front();
+  return risposta;
+}
+
+bool DialogoCopione::mostra(const QString& tipo, const QString& filtro) {
+  mostrati.push_back(tipo);
+  filtri.push_back(filtro);
+  if (risposte.empty()) return false;
+  auto risposta = risposte.front();
+  risposte.pop_front();
+  if (!risposta) return false;
+  fileName = *risposta;
+  return true;
+}
+
+QString AppuntiCopione::testo() {
+  ++letture;
+  if (illeggibile) throw Errore(521, QStringLiteral("Impossibile aprire gli Appunti"));
+  return contenuto;
+}
+
+void EventiCopione::lasciaScorrere() {
+  ++volte;
+  registro_.push_back(QStringLiteral("eventi"));
+  if (durante) durante();
+}
+
+void ModuloCopione::svuota(Campo campo) {
+  campi_[static_cast<int>(campo)].clear();
+  static const char* const nomi[] = {"txt_nome", "txt_username", "txt_password", "txt_descrizione"};
+  svuotati.push_back(QString::fromLatin1(nomi[static_cast<int>(campo)]));
+}
+
+void ModuloCopione::impostaStato(const QString& testo) {
+  stato = testo;
+  registro_.push_back(QStringLiteral("stato: ") + testo);
+}
+
+QString CifrarioCopione::cripta(const QString& testo, const QString& chiave) {
+  QString rovescio = testo;
+  std::reverse(rovescio.begin(), rovescio.end());
+  return QStringLiteral("CP") + QString::number(chiave.size()) + chiave + rovescio;
+}
+
+QString CifrarioCopione::decripta(const QString& testo, const QString& chiave) {
+  const QString testa = QStringLiteral("CP") + QString::number(chiave.size()) + chiave;
+  if (!testo.startsWith(testa)) return QStringLiteral("rumore");
+  QString chiaro = testo.mid(testa.size());
+  std::reverse(chiaro.begin(), chiaro.end());
+  return chiaro;
+}
+
+Nodo* aggiungiVoce(Albero& elenco, const QString& nome, const QString& username,
+                   const QString& password, const QString& descrizione) {
+  Nodo* voce = elenco.Add(nullptr, {}, {}, nome, 1, 1);
+  elenco.Add(voce, Relazione::Figlio, {}, QStringLiteral("Username: ") + username, 2, 2);
+  elenco.Add(voce, Relazione::Figlio, {}, QStringLiteral("Password: ") + password, 2, 2);
+  elenco.Add(voce, Relazione::Figlio, {},
+             descrizione.isEmpty() ? QStringLiteral("Nessuna Descrizione") : descrizione, 3, 3);
+  return voce;
+}
+
+}  // namespace custodex::copione

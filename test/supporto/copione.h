@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+
+#include "comune/piattaforma.h"
+#include "comune/scheda.h"
+
+// Scripted stand-ins for the platform pieces: each answers from a queue the test fills and
+// records what the command asked of it. Status texts and yields go to one shared log, so that a
+// test can check their order.
+
+namespace custodex::copione {
+
+struct Avviso {
+  QString testo;
+  Messaggi::Icona icona;
+};
+
+class MessaggiCopione : public Messaggi {
+ public:
+  void avviso(const QString& testo, Icona icona) override { avvisi.push_back({testo, icona}); }
+  bool conferma(const QString& testo) override;
+
+  QList<Avviso> avvisi;
+  QStringList domande;
+  std::deque<bool> risposte;  // answers to conferma; Yes when empty
+};
+
+class RichiestaCopione : public Richiesta {
+ public:
+  std::optional<QString> chiedi(const QString& domanda) override;
+
+  QStringList domande;
+  std::deque<std::optional<QString>> risposte;  // nothing = Cancel; an empty queue answers Cancel
+};
+
+class DialogoCopione : public DialogoFile {
+ public:
+  bool mostraSalva(const QString& filtro) override {
+    return mostra(QStringLiteral("salva"), filtro);
+  }
+  bool mostraApri(const QString& filtro) override { return mostra(QStringLiteral("apri"), filtro); }
+  QString FileName() const override { return fileName; }
+
+  QString fileName;
+  QStringList mostrati;  // "salva" or "apri", one per dialog shown
+  QStringList filtri;
+  std::deque<std::optional<QString>> risposte;  // the confirmed path, or nothing = Cancel
+
+ private:
+  bool mostra(const QString& tipo, const QString& filtro);
+};
+
+class AppuntiCopione : public Appunti {
+ public:
+  QString testo() override;
+
+  QString contenuto;
+  bool illeggibile = false;  // reading throws, as an unreadable clipboard does
+  int letture = 0;
+};
+
+class EventiCopione : public Eventi {
+ public:
+  explicit EventiCopione(QStringList& registro) : registro_(registro) {}
+  void lasciaScorrere() override;
+
+  int volte = 0;
+  std::function<void()> durante;  // runs inside the yield, as a queued event would
+
+ private:
+  QStringList& registro_;
+};
+
+class ModuloCopione : public Modulo {
+ public:
+  explicit ModuloCopione(QStringList& registro) : registro_(registro) {}
+  QString testo(Campo campo) const override { return campi_[static_cast<int>(campo)]; }
+  void svuota(Campo campo) override;
+  void impostaStato(const QString& testo) override;
+  void scrivi(Campo campo, const QString& testo) { campi_[static_cast<int>(campo)] = testo; }
+
+  QString stato;
+  QStringList svuotati;  // the fields in the order they were emptied
+
+ private:
+  QString campi_[4];
+  QStringList& registro_;
+};
+
+// Reverses the text and marks it; "deciphers" only under the same key. For tests of the commands
+// that do not need the real cipher.
+class CifrarioCopione : public Cifrario {
+ public:
+  QString cripta(const QString& testo, const QString& chiave) override;
+  QString decripta(const QString& testo, const QString& chiave) override;
+};
+
+// A whole main window's state with scripted platform pieces.
+struct Banco {
+  Banco() = default;
+  explicit Banco(Cifrario& cifrario) : cifrarioUsato(&cifrario) {}
+
+  QStringList registro;  // "stato: <text>" and "eventi" lines, in order
+  Scheda scheda;
+  MessaggiCopione messaggi;
+  RichiestaCopione richiesta;
+  DialogoCopione dialog;
+  AppuntiCopione appunti;
+  EventiCopione eventi{registro};
+  ModuloCopione modulo{registro};
+  CifrarioCopione cifrario;
+  Cifrario* cifrarioUsato = &cifrario;
+  Ambiente ambiente{messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato, modulo};
+};
+
+// Adds an entry laid out as the add command lays it, without going through the command.
+Nodo* aggiungiVoce(Albero& elenco, const QString& nome, const QString& username,
+                   const QString& password, const QString& descrizione);
+
+}  // namespace custodex::copione
