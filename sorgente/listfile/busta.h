@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <vector>
+
+// The form of an enciphered list text: the ASCII tag "CDX", then in URL-safe base64 without
+// padding the binary header and the sealed list text. The tag and the header travel as the
+// authenticated data of the seal, so that neither can be altered unnoticed. Only ASCII letters,
+// digits, "-" and "_": no double quote, no comma, no line break, one byte per character.
+
+namespace custodex::busta {
+
+inline constexpr char etichetta[] = "CDX";
+inline constexpr std::size_t lunghezzaEtichetta = sizeof(etichetta) - 1;
+inline constexpr unsigned char versioneAttuale = 1;
+inline constexpr std::size_t lunghezzaSale = 16;
+inline constexpr std::size_t lunghezzaNonce = 24;
+// version, algorithm, passes (4, little-endian), memory in KiB (4, little-endian), salt, nonce
+inline constexpr std::size_t lunghezzaIntestazione = 1 + 1 + 4 + 4 + lunghezzaSale + lunghezzaNonce;
+
+struct Intestazione {
+  unsigned char versione = versioneAttuale;
+  unsigned char algoritmo = 0;  // libsodium's crypto_pwhash algorithm identifier
+  quint32 passate = 0;
+  quint32 memoriaKiB = 0;
+  std::array<unsigned char, lunghezzaSale> sale{};
+  std::array<unsigned char, lunghezzaNonce> nonce{};
+};
+
+using DatiAutenticati = std::array<unsigned char, lunghezzaEtichetta + lunghezzaIntestazione>;
+
+// The tag followed by the header's bytes, as the seal authenticates them.
+DatiAutenticati datiAutenticati(const Intestazione& intestazione);
+
+// The whole text of a header and its sealed bytes. Throws std::bad_alloc.
+QString componi(const Intestazione& intestazione, std::span<const unsigned char> sigillato);
+
+struct Aperta {
+  Intestazione intestazione;
+  std::vector<unsigned char> sigillato;
+};
+
+// Decodes a text made by componi; nothing when the text is longer than `massimo` characters,
+// lacks the tag, is not exact base64 of this alphabet, is too short for a header or names a
+// version this program does not know. Checks no parameter: that is the cipher's business.
+// Never throws.
+std::optional<Aperta> apri(QStringView testo, qsizetype massimo) noexcept;
+
+// The length of the text that componi makes from `sigillati` sealed bytes.
+qsizetype lunghezzaTesto(std::size_t sigillati);
+
+}  // namespace custodex::busta

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QStringView>
+#include <cstddef>
+#include <vector>
+
+namespace custodex {
+
+// Key material in memory that libsodium guards (no swap where the system allows it, guard pages
+// around it) and wipes when it goes.
+class Segreto {
+ public:
+  // Throws std::bad_alloc when the memory cannot be had.
+  explicit Segreto(std::size_t dimensione);
+  ~Segreto();
+  Segreto(Segreto&& altro) noexcept;
+  Segreto& operator=(Segreto&& altro) noexcept;
+  Segreto(const Segreto&) = delete;
+  Segreto& operator=(const Segreto&) = delete;
+
+  unsigned char* dati() { return dati_; }
+  const unsigned char* dati() const { return dati_; }
+  std::size_t dimensione() const { return dimensione_; }
+
+  // The key's exact 16-bit code units, little-endian. Not UTF-8: a conversion would merge
+  // distinct keys that hold lone surrogates.
+  static Segreto daChiave(QStringView chiave);
+
+ private:
+  unsigned char* dati_ = nullptr;
+  std::size_t dimensione_ = 0;
+};
+
+// Wipes a working buffer that held list text, compressed or not, when it goes out of scope.
+class AzzeraAllaFine {
+ public:
+  explicit AzzeraAllaFine(std::vector<unsigned char>& buffer) : buffer_(buffer) {}
+  ~AzzeraAllaFine();
+  AzzeraAllaFine(const AzzeraAllaFine&) = delete;
+  AzzeraAllaFine& operator=(const AzzeraAllaFine&) = delete;
+
+ private:
+  std::vector<unsigned char>& buffer_;
+};
+
+}  // namespace custodex
