@@ -1,11 +1,295 @@
 #include "app/principale.h"
 
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QToolButton>
+
+#include "app/vista_elenco.h"
+#include "comune/testi.h"
+#include "list/comandi_voce.h"
+
 namespace custodex {
 
-Principale::Principale(QWidget* parent) : QMainWindow(parent) {}
+namespace {
+
+// The layout is drawn in twips; at 96 dots per inch a logical pixel is 15 of them.
+int px(int twip) {
+  return qRound(twip / 15.0);
+}
+QRect twip(int left, int top, int width, int height) {
+  return QRect(px(left), px(top), px(width), px(height));
+}
+
+QFont times(qreal punti, bool grassetto, bool corsivo) {
+  QFont f(QStringLiteral("Times New Roman"));
+  f.setPointSizeF(punti);
+  f.setBold(grassetto);
+  f.setItalic(corsivo);
+  return f;
+}
+
+// The window's own font, which every control without a font of its own uses. Every attribute is
+// set, so that a control given it inherits nothing from the frame's caption font.
+QFont fontFinestra() {
+  QFont f;
+  f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                 QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+  f.setPointSizeF(8);
+  f.setBold(false);
+  f.setItalic(false);
+  return f;
+}
+
+QPalette tavolozzaPredefinita() {
+  QPalette p = QApplication::palette();
+  p.setColor(QPalette::WindowText, p.color(QPalette::WindowText));
+  return p;
+}
+
+template <class W>
+W* crea(QWidget* padre, const char* nome, QRect posto) {
+  auto* w = new W(padre);
+  w->setObjectName(QString::fromLatin1(nome));
+  w->setGeometry(posto);
+  return w;
+}
+
+QList<QIcon> listaimg() {
+  return {QIcon(QStringLiteral(":/listaimg/1.xpm")), QIcon(QStringLiteral(":/listaimg/2.xpm")),
+          QIcon(QStringLiteral(":/listaimg/3.xpm"))};
+}
+
+// Stands in until the list file cipher is wired in.
+class CifrarioAssente : public Cifrario {
+ public:
+  QString cripta(const QString&, const QString&) override { return {}; }
+  QString decripta(const QString&, const QString&) override { return {}; }
+};
+
+}  // namespace
+
+Principale::Principale(QWidget* parent)
+    : QMainWindow(parent),
+      modello_(scheda_.elenco),
+      cripta_decripta_(std::make_unique<CifrarioAssente>()),
+      ambiente_(std::make_unique<Ambiente>(
+          Ambiente{messaggi_, richiesta_, dialog_, appunti_, eventi_, *cripta_decripta_, *this})) {
+  setObjectName(QStringLiteral("principale"));
+  setWindowTitle(testi::titolo);
+  setFont(fontFinestra());
+  QIcon icona;
+  icona.addFile(QStringLiteral(":/icone/custodex16.xpm"), QSize(16, 16));
+  icona.addFile(QStringLiteral(":/icone/custodex32.xpm"), QSize(32, 32));
+  setWindowIcon(icona);
+  modello_.impostaImmagini(listaimg());
+
+  creaControlli();
+  creaMenu();
+  ordinaFocus();
+
+  timer_.setInterval(1);
+  connect(&timer_, &QTimer::timeout, this, &Principale::mostraContatore);
+  connect(&scheda_.nnodi, &Contatore::cambiato, &timer_, qOverload<>(&QTimer::start));
+}
+
+Principale::~Principale() = default;
+
+void Principale::creaControlli() {
+  auto* area = new QWidget(this);
+  area->setFixedSize(px(3732), px(6468));
+  setCentralWidget(area);
+
+  elenco_ = new VistaElenco(modello_, area);
+  elenco_->setObjectName(QStringLiteral("elenco"));
+  elenco_->setGeometry(twip(120, 0, 3492, 3372));
+  elenco_->setAccessibleName(QStringLiteral("Elenco delle password"));
+
+  copia_ = crea<QToolButton>(area, "copia", twip(120, 3480, 372, 372));
+  copia_->setIcon(QIcon(QStringLiteral(":/icone/copia.xpm")));
+  copia_->setToolTip(QStringLiteral("Copia Valore"));
+  copia_->setAccessibleName(copia_->toolTip());
+  incolla_ = crea<QToolButton>(area, "incolla", twip(600, 3480, 372, 372));
+  incolla_->setIcon(QIcon(QStringLiteral(":/icone/incolla.xpm")));
+  incolla_->setToolTip(QStringLiteral("Incolla Valore"));
+  incolla_->setAccessibleName(incolla_->toolTip());
+  for (QToolButton* b : {copia_, incolla_}) {
+    b->setIconSize(QSize(16, 16));
+    b->setFocusPolicy(Qt::StrongFocus);
+  }
+
+  label_nodi_ = crea<QLabel>(area, "label_nodi", twip(1320, 3600, 1932, 252));
+  label_nodi_->setText(QStringLiteral("Numero Password in lista:"));
+  label_nnodi_ = crea<QLabel>(area, "label_nnodi", twip(3240, 3600, 372, 252));
+  label_nnodi_->setAccessibleName(QStringLiteral("Numero di password in lista"));
+
+  frame_aggiungi_ = crea<QGroupBox>(area, "frame_aggiungi", twip(120, 3840, 3492, 2412));
+  frame_aggiungi_->setTitle(QStringLiteral("Aggiungi Password"));
+  frame_aggiungi_->setFont(times(12, true, false));
+  QPalette blu = frame_aggiungi_->palette();
+  blu.setColor(QPalette::WindowText, QColor(0, 0, 255));
+  frame_aggiungi_->setPalette(blu);
+
+  stato_ = crea<QLabel>(area, "stato", twip(120, 6240, 3492, 252));
+  stato_->setText(testi::statoCompletato);
+  stato_->setFont(times(10.2, true, false));
+
+  const QFont fontEtichetta = times(9, false, true);
+  auto etichetta = [&](const char* nome, QRect posto, const QString& testo) {
+    auto* l = crea<QLabel>(frame_aggiungi_, nome, posto);
+    l->setText(testo);
+    l->setFont(fontEtichetta);
+    l->setPalette(tavolozzaPredefinita());
+    return l;
+  };
+  QLabel* label_nome = etichetta("label_nome", twip(240, 360, 612, 252), QStringLiteral("Nome:"));
+  QLabel* label_username =
+      etichetta("label_username", twip(120, 720, 852, 252), QStringLiteral("UserName:"));
+  QLabel* label_password =
+      etichetta("label_password", twip(120, 1080, 852, 252), QStringLiteral("Password:"));
+  QLabel* label_descrizione =
+      etichetta("label_descrizione", twip(120, 1440, 972, 252), QStringLiteral("Descizione:"));
+
+  txt_nome_ = crea<QLineEdit>(frame_aggiungi_, "txt_nome", twip(1080, 360, 2292, 288));
+  txt_username_ = crea<QLineEdit>(frame_aggiungi_, "txt_username", twip(1080, 720, 2292, 288));
+  txt_password_ = crea<QLineEdit>(frame_aggiungi_, "txt_password", twip(1080, 1080, 2292, 288));
+  txt_descrizione_ =
+      crea<QPlainTextEdit>(frame_aggiungi_, "txt_descrizione", twip(1080, 1440, 2292, 492));
+  txt_descrizione_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  txt_descrizione_->setTabChangesFocus(true);
+
+  // A screen reader names each box after the label beside it.
+  const std::pair<QLabel*, QWidget*> coppie[] = {{label_nome, txt_nome_},
+                                                 {label_username, txt_username_},
+                                                 {label_password, txt_password_},
+                                                 {label_descrizione, txt_descrizione_}};
+  for (auto [label, box] : coppie) {
+    label->setBuddy(box);
+    box->setAccessibleName(label->text());
+  }
+
+  pls_elipass_ = crea<QPushButton>(frame_aggiungi_, "pls_elipass", twip(600, 2040, 1332, 252));
+  pls_elipass_->setText(QStringLiteral("Elimina"));
+  pls_aggiungi_ = crea<QPushButton>(frame_aggiungi_, "pls_aggiungi", twip(2040, 2040, 1332, 252));
+  pls_aggiungi_->setText(QStringLiteral("Aggiungi"));
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{txt_nome_, txt_username_, txt_password_, txt_descrizione_,
+                                       pls_elipass_, pls_aggiungi_}) {
+    w->setFont(fontFinestra());
+    w->setPalette(tavolozzaPredefinita());
+  }
+  for (QPushButton* b : {pls_elipass_, pls_aggiungi_}) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
+
+  connect(pls_aggiungi_, &QPushButton::clicked, this, [this] { esegui(pls_aggiungi); });
+  connect(pls_elipass_, &QPushButton::clicked, this, [this] { esegui(pls_elipass); });
+
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void Principale::creaMenu() {
+  QMenuBar* barra = menuBar();
+  auto menu = [&](const char* nome, const QString& titolo) {
+    QMenu* m = barra->addMenu(titolo);
+    m->setObjectName(QString::fromLatin1(nome));
+    return m;
+  };
+  auto voce = [&](QMenu* m, const char* nome, const QString& testo) {
+    QAction* a = m->addAction(testo);
+    a->setObjectName(QString::fromLatin1(nome));
+    return a;
+  };
+
+  QMenu* menu_file = menu("menu_file", QStringLiteral("&File"));
+  connect(voce(menu_file, "menu_nuova", QStringLiteral("Nuova Lista")), &QAction::triggered, this,
+          [this] { esegui(menu_nuova); });
+  voce(menu_file, "menu_carica", QStringLiteral("Carica Lista"));
+  voce(menu_file, "menu_salva", QStringLiteral("Salva Lista"));
+  voce(menu_file, "menu_salva_nome", QStringLiteral("Salva con nome"));
+  connect(voce(menu_file, "menu_esci", QStringLiteral("Esci")), &QAction::triggered, this,
+          &QWidget::close);
+
+  QMenu* menu_opzioni = menu("menu_opzioni", QStringLiteral("&Comandi"));
+  connect(voce(menu_opzioni, "menu_aggpass", QStringLiteral("Aggiungi Password")),
+          &QAction::triggered, pls_aggiungi_, &QPushButton::click);
+  connect(voce(menu_opzioni, "menu_elipass", QStringLiteral("Elimina Password")),
+          &QAction::triggered, pls_elipass_, &QPushButton::click);
+  voce(menu_opzioni, "menu_riduci", QStringLiteral("Riduci nella Traybar"));
+  voce(menu_opzioni, "menu_trova", QStringLiteral("Trova"));
+  voce(menu_opzioni, "menu_successivo", QStringLiteral("Trova Successivo"));
+
+  QMenu* menu_info = menu("menu_info", QStringLiteral("&Info"));
+  voce(menu_info, "menu_pass", QStringLiteral("Custodex"));
+}
+
+void Principale::ordinaFocus() {
+  const QWidget* ordine[] = {pls_aggiungi_,    elenco_,       pls_elipass_,
+                             txt_nome_,        txt_username_, txt_password_,
+                             txt_descrizione_, copia_,        incolla_};
+  for (std::size_t i = 0; i + 1 < std::size(ordine); ++i)
+    setTabOrder(const_cast<QWidget*>(ordine[i]), const_cast<QWidget*>(ordine[i + 1]));
+  pls_aggiungi_->setFocus();
+}
 
 void Principale::avvia() {
+  adjustSize();
+  if (const QScreen* schermo = screen()) {
+    QRect posto = frameGeometry();
+    posto.moveCenter(schermo->availableGeometry().center());
+    move(posto.topLeft());
+  }
   show();
+  // The first tick shows the counter; until then the label is empty.
+  timer_.start();
+}
+
+void Principale::esegui(void (*comando)(Scheda&, Ambiente&)) {
+  comando(scheda_, *ambiente_);
+}
+
+void Principale::mostraContatore() {
+  timer_.stop();
+  label_nnodi_->setText(QString::number(scheda_.nnodi.valore()));
+}
+
+QString Principale::testo(Campo campo) const {
+  switch (campo) {
+    case Campo::Nome:
+      return txt_nome_->text();
+    case Campo::Username:
+      return txt_username_->text();
+    case Campo::Password:
+      return txt_password_->text();
+    case Campo::Descrizione:
+      return txt_descrizione_->toPlainText();
+  }
+  return {};
+}
+
+void Principale::svuota(Campo campo) {
+  switch (campo) {
+    case Campo::Nome:
+      return txt_nome_->clear();
+    case Campo::Username:
+      return txt_username_->clear();
+    case Campo::Password:
+      return txt_password_->clear();
+    case Campo::Descrizione:
+      return txt_descrizione_->clear();
+  }
+}
+
+void Principale::impostaStato(const QString& testo) {
+  stato_->setText(testo);
 }
 
 }  // namespace custodex

@@ -1,15 +1,79 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QTimer>
+#include <memory>
+
+#include "app/qt_piattaforma.h"
+#include "comune/scheda.h"
+#include "list/modello_elenco.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QToolButton;
 
 namespace custodex {
 
-class Principale : public QMainWindow {
+class VistaElenco;
+
+// The main window `principale`: the whole user interface but the about window. Its handlers only
+// call their subsystem's commands; it is also the form (text boxes and status line) they work on.
+class Principale : public QMainWindow, private Modulo {
   Q_OBJECT
 
  public:
   explicit Principale(QWidget* parent = nullptr);
+  ~Principale() override;
+
+  // Shows the window centred on the screen, as it is at start.
   void avvia();
+
+  Scheda& scheda() { return scheda_; }
+  ModelloElenco& modello() { return modello_; }
+
+ private:
+  void creaControlli();
+  void creaMenu();
+  void ordinaFocus();
+  void esegui(void (*comando)(Scheda&, Ambiente&));
+  void mostraContatore();
+
+  // Modulo
+  QString testo(Campo campo) const override;
+  void svuota(Campo campo) override;
+  void impostaStato(const QString& testo) override;
+
+  Scheda scheda_;
+  ModelloElenco modello_;
+
+  QtMessaggi messaggi_{this};
+  QtRichiesta richiesta_{this};
+  QtDialogoFile dialog_{this};
+  QtAppunti appunti_;
+  QtEventi eventi_;
+  std::unique_ptr<Cifrario> cripta_decripta_;
+  std::unique_ptr<Ambiente> ambiente_;
+
+  VistaElenco* elenco_ = nullptr;
+  QToolButton* copia_ = nullptr;
+  QToolButton* incolla_ = nullptr;
+  QLabel* label_nodi_ = nullptr;
+  QLabel* label_nnodi_ = nullptr;
+  QGroupBox* frame_aggiungi_ = nullptr;
+  QLabel* stato_ = nullptr;
+  QLineEdit* txt_nome_ = nullptr;
+  QLineEdit* txt_username_ = nullptr;
+  QLineEdit* txt_password_ = nullptr;
+  QPlainTextEdit* txt_descrizione_ = nullptr;
+  QPushButton* pls_elipass_ = nullptr;
+  QPushButton* pls_aggiungi_ = nullptr;
+  // The counter label follows `nnodi` on the tick after each change; between changes the timer
+  // stays stopped, so an idle program wakes for nothing.
+  QTimer timer_;
 };
 
 }  // namespace custodex

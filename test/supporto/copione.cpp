@@ -80,4 +80,10 @@ Nodo* aggiungiVoce(Albero& elenco, const QString& nome, const QString& username,
   return voce;
 }
 
+QStringList testiNodi(const Albero& elenco) {
+  QStringList testi;
+  for (Nodo* n : elenco.Nodes()) testi << elenco.Text(n);
+  return testi;
+}
+
 }  // namespace custodex::copione

@@ -123,4 +123,7 @@ struct Banco {
 Nodo* aggiungiVoce(Albero& elenco, const QString& nome, const QString& username,
                    const QString& password, const QString& descrizione);
 
+// The texts of the tree's nodes, in index order.
+QStringList testiNodi(const Albero& elenco);
+
 }  // namespace custodex::copione

@@ -1,0 +1,65 @@
+#include "app/vista_elenco.h"
+
+#include <QHeaderView>
+
+namespace custodex {
+
+VistaElenco::VistaElenco(ModelloElenco& modello, QWidget* parent)
+    : QTreeView(parent), modello_(modello) {
+  setHeaderHidden(true);
+  setUniformRowHeights(true);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setIconSize(QSize(16, 16));
+  setModel(&modello_);
+
+  connect(&modello_, &ModelloElenco::espansioneRichiesta, this, &VistaElenco::mostraEspansione);
+  connect(&modello_, &ModelloElenco::selezioneRichiesta, this, &VistaElenco::mostraSelezione);
+  connect(&modello_, &QAbstractItemModel::modelReset, this, &VistaElenco::dopoRipristino);
+  connect(this, &QTreeView::expanded, this, [this](const QModelIndex& i) {
+    if (Nodo* n = modello_.nodoDi(i)) modello_.albero().setExpanded(n, true);
+  });
+  connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& i) {
+    if (Nodo* n = modello_.nodoDi(i)) modello_.albero().setExpanded(n, false);
+  });
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &VistaElenco::selezioneCambiata);
+}
+
+void VistaElenco::mostraEspansione(const QModelIndex& indice, bool espanso) {
+  setExpanded(indice, espanso);
+}
+
+void VistaElenco::mostraSelezione(const QModelIndex& indice) {
+  if (sincronizzando_) return;
+  sincronizzando_ = true;
+  if (indice.isValid()) {
+    selectionModel()->setCurrentIndex(indice, QItemSelectionModel::ClearAndSelect);
+    scrollTo(indice);
+  } else {
+    selectionModel()->clearSelection();
+  }
+  sincronizzando_ = false;
+}
+
+void VistaElenco::selezioneCambiata() {
+  if (sincronizzando_) return;
+  sincronizzando_ = true;
+  const QModelIndexList scelti = selectionModel()->selectedIndexes();
+  Albero& albero = modello_.albero();
+  if (!scelti.isEmpty())
+    albero.setSelectedItem(modello_.nodoDi(scelti.front()));
+  else if (Nodo* prima = albero.SelectedItem())
+    albero.setSelected(prima, false);
+  sincronizzando_ = false;
+}
+
+void VistaElenco::dopoRipristino() {
+  // A bulk change is announced once: show the expansions and the selection it left.
+  Albero& albero = modello_.albero();
+  for (Nodo* n : albero.Nodes())
+    if (albero.Expanded(n)) setExpanded(modello_.indiceDi(n), true);
+  mostraSelezione(modello_.indiceDi(albero.SelectedItem()));
+}
+
+}  // namespace custodex

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QTreeView>
+
+#include "list/modello_elenco.h"
+
+namespace custodex {
+
+// The tree view `elenco`. What the user sees and the store's Expanded and Selected are kept one:
+// expanding or selecting here sets them in the store, and setting them in the store shows here.
+class VistaElenco : public QTreeView {
+  Q_OBJECT
+
+ public:
+  VistaElenco(ModelloElenco& modello, QWidget* parent = nullptr);
+
+ private:
+  void mostraEspansione(const QModelIndex& indice, bool espanso);
+  void mostraSelezione(const QModelIndex& indice);
+  void selezioneCambiata();
+  void dopoRipristino();
+
+  ModelloElenco& modello_;
+  bool sincronizzando_ = false;
+};
+
+}  // namespace custodex

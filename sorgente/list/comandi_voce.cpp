@@ -1,0 +1,75 @@
+#include "list/comandi_voce.h"
+
+#include "comune/errore.h"
+#include "comune/testi.h"
+
+namespace custodex {
+
+namespace {
+
+const QString nomeMancante = QStringLiteral(
+    "Attenzione per aggiungere un dato alla lista è necessario compilare il campo Nome");
+
+using Campo = Modulo::Campo;
+
+}  // namespace
+
+void pls_aggiungi(Scheda& scheda, Ambiente& ambiente) {
+  int numero = 0;
+  try {
+    Modulo& modulo = ambiente.modulo;
+    scheda.username = modulo.testo(Campo::Username);
+    scheda.password = modulo.testo(Campo::Password);
+    scheda.nome = modulo.testo(Campo::Nome);
+    scheda.descrizione = modulo.testo(Campo::Descrizione);
+    if (scheda.descrizione.isEmpty()) scheda.descrizione = QStringLiteral("Nessuna Descrizione");
+    if (scheda.nome.isEmpty()) throw Errore(Errore::NomeMancante, QStringLiteral("Nome mancante"));
+
+    Albero& elenco = scheda.elenco;
+    Nodo* voce = elenco.Add(nullptr, {}, {}, scheda.nome, 1, 1);
+    elenco.Add(voce, Relazione::Figlio, {}, QStringLiteral("Username: ") + scheda.username, 2, 2);
+    elenco.Add(voce, Relazione::Figlio, {}, QStringLiteral("Password: ") + scheda.password, 2, 2);
+    elenco.Add(voce, Relazione::Figlio, {}, scheda.descrizione, 3, 3);
+
+    modulo.svuota(Campo::Username);
+    modulo.svuota(Campo::Password);
+    modulo.svuota(Campo::Descrizione);
+    modulo.svuota(Campo::Nome);
+    scheda.nnodi.aumenta();
+  } catch (const Errore& e) {
+    numero = e.numero();
+  }
+  if (numero == Errore::NomeMancante)
+    ambiente.messaggi.avviso(nomeMancante, Messaggi::Icona::Critica);
+}
+
+void pls_elipass(Scheda& scheda, Ambiente&) {
+  try {
+    Albero& elenco = scheda.elenco;
+    Nodo* selezionato = elenco.SelectedItem();
+    // A node with children goes with its subtree; a leaf takes its parent along, so that any
+    // line of an entry deletes the whole entry.
+    if (elenco.Children(selezionato) != 0)
+      elenco.Remove(elenco.Index(selezionato));
+    else
+      elenco.Remove(elenco.Index(elenco.Parent(selezionato)));
+    scheda.nnodi.diminuisci();
+  } catch (const Errore&) {
+  }
+}
+
+void menu_nuova(Scheda& scheda, Ambiente& ambiente) {
+  Modulo& modulo = ambiente.modulo;
+  modulo.impostaStato(testi::statoInCorso);
+  ambiente.eventi.lasciaScorrere();
+  scheda.elenco.Clear();
+  modulo.svuota(Campo::Nome);
+  modulo.svuota(Campo::Descrizione);
+  modulo.svuota(Campo::Password);
+  modulo.svuota(Campo::Username);
+  scheda.nnodi.imposta(0);
+  scheda.file_noto = false;
+  modulo.impostaStato(testi::statoCompletato);
+}
+
+}  // namespace custodex
