@@ -8,24 +8,34 @@
 
 namespace custodex {
 
-// The list text: the nested name(value) form of the whole tree.
+class Parentesi;
 
-// The whole tree as list text.
+// The list text: the nested name(value) form of the whole tree. Lists of any size and values
+// holding any characters come back exactly as they were saved (see the writer for the one
+// escaped form).
+
+// The whole tree as list text. A text that would exceed 2^31 - 1 characters raises Errore (7)
+// instead of taking the machine's memory.
 QString salva_albero(const Albero& elenco);
 // Appends the block of one node at the given depth (2 for a top-level node) and of all that lies
-// beneath it.
+// beneath it, whatever its depth.
 void salva_nodo(const Albero& elenco, const Nodo* nodo, qint16 profondita, QString& testo);
 
 // Takes the first item off the front of `testo`: on return `nome` and `valore` hold it and
 // `testo` what is left after it. All three come back empty when no item is left.
 void leggi_voce(QStringView& testo, QStringView& nome, QStringView& valore);
+// The same, with the item's end looked up in `parentesi`, which must have been built over a text
+// that holds `testo`.
+void leggi_voce(QStringView& testo, QStringView& nome, QStringView& valore, Parentesi& parentesi);
 
 // Empties the tree and rebuilds it from a list text, showing at most one message when it
 // rejects the text. True when the text was read to its end without a message. A value that
-// cannot be converted raises Errore.
+// cannot be converted raises Errore (13). Time and memory grow in step with the text's length.
 bool carica_albero(Albero& elenco, QStringView testo, Messaggi& messaggi);
 // Adds one node from a Root or Child value under `padre` (none at the top level), then its
-// children. True when it stopped on a fault it has already reported.
-bool carica_nodo(Albero& elenco, Nodo* padre, QStringView valore, Messaggi& messaggi);
+// children. True when it stopped on a fault it has already reported. `parentesi`, when given,
+// must have been built over a text that holds `valore`.
+bool carica_nodo(Albero& elenco, Nodo* padre, QStringView valore, Messaggi& messaggi,
+                 Parentesi* parentesi = nullptr);
 
 }  // namespace custodex

@@ -1,0 +1,50 @@
+#include "listfile/forma64.h"
+
+#include <QByteArray>
+
+namespace custodex::forma64 {
+
+bool sopravvive(QStringView valore) {
+  qsizetype aperte = 0;
+  for (const QChar c : valore) {
+    if (c == u'(') {
+      ++aperte;
+    } else if (c == u')') {
+      if (aperte == 0) return false;
+      --aperte;
+    }
+  }
+  return aperte == 0;
+}
+
+void accoda(QString& testo, QStringView valore) {
+  QByteArray byte(2 * valore.size(), Qt::Uninitialized);
+  char* b = byte.data();
+  for (const QChar c : valore) {
+    *b++ = static_cast<char>(c.unicode() & 0xFF);
+    *b++ = static_cast<char>(c.unicode() >> 8);
+  }
+  testo.append(QLatin1StringView(byte.toBase64()));
+}
+
+std::optional<QString> decodifica(QStringView forma) {
+  QByteArray ascii;
+  ascii.reserve(forma.size());
+  for (const QChar c : forma) {
+    if (c.unicode() > 0x7F) return std::nullopt;
+    ascii.append(static_cast<char>(c.unicode()));
+  }
+  const auto risultato =
+      QByteArray::fromBase64Encoding(ascii, QByteArray::AbortOnBase64DecodingErrors);
+  if (!risultato || risultato.decoded.size() % 2 != 0) return std::nullopt;
+  const QByteArray& byte = risultato.decoded;
+  QString valore(byte.size() / 2, Qt::Uninitialized);
+  QChar* v = valore.data();
+  for (qsizetype i = 0; i < byte.size(); i += 2) {
+    *v++ = QChar(static_cast<char16_t>(static_cast<unsigned char>(byte[i]) |
+                                       static_cast<unsigned char>(byte[i + 1]) << 8));
+  }
+  return valore;
+}
+
+}  // namespace custodex::forma64
