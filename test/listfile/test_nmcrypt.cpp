@@ -1,0 +1,230 @@
+#include <sodium.h>
+
+#include <QtTest>
+#include <stdexcept>
+
+#include "comune/errore.h"
+#include "listfile/busta.h"
+#include "listfile/nmcrypt.h"
+
+using namespace custodex;
+
+namespace {
+
+// The cheapest cost libsodium allows, so that the tests derive keys in microseconds.
+const NmCrypt::Costo economico{1, 8};
+
+QString conSurrogati() {
+  QString s = QStringLiteral("alto ");
+  s += QChar(0xD800);  // a high surrogate alone
+  s += QStringLiteral(" basso ");
+  s += QChar(0xDC00);  // a low surrogate alone
+  s += QStringLiteral(" coppia \U0001F511 fine");
+  return s;
+}
+
+QString ogniCarattere() {
+  QString s;
+  for (int c = 0; c <= 0xFFFF; ++c) s += QChar(static_cast<char16_t>(c));
+  return s;
+}
+
+// Replaces one character of an enciphered text by another of the same alphabet.
+QString cambiaCarattere(QString testo, qsizetype i) {
+  testo[i] = testo[i] == u'A' ? u'B' : u'A';
+  return testo;
+}
+
+}  // namespace
+
+class TestNmCrypt : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void andataERitorno_data();
+  void andataERitorno();
+  void costoPredefinitoNelTesto();
+  void formaDelTesto();
+  void chiaviDiverseNonAprono_data();
+  void chiaviDiverseNonAprono();
+  void ogniCarattereCambiatoERifiutato();
+  void ogniTroncamentoERifiutato();
+  void testiEstranei_data();
+  void testiEstranei();
+  void intestazioneOstileRifiutataSubito_data();
+  void intestazioneOstileRifiutataSubito();
+  void limiteDiLunghezza();
+  void costoIlleggibileRifiutato();
+};
+
+void TestNmCrypt::andataERitorno_data() {
+  QTest::addColumn<QString>("testo");
+  QTest::addColumn<QString>("chiave");
+  const QString lista = QStringLiteral(
+      "TreeView(\r\n  Root(\r\n    BasicInfo(\r\n      Text(posta)\r\n    )\r\n  )\r\n)");
+  QTest::newRow("lista, chiave vuota") << lista << QString();
+  QTest::newRow("lista, chiave ascii") << lista << QStringLiteral("segreta");
+  QTest::newRow("lista, chiave non ascii") << lista << QStringLiteral("чаёé🔑 «città»");
+  QTest::newRow("lista, chiave con surrogati soli") << lista << conSurrogati();
+  QTest::newRow("testo vuoto") << QString() << QStringLiteral("k");
+  QTest::newRow("surrogati soli nel testo") << conSurrogati() << QStringLiteral("k");
+  QTest::newRow("ogni carattere a 16 bit") << ogniCarattere() << QStringLiteral("k\"\r\n,");
+  QTest::newRow("lista lunga") << lista.repeated(5000) << QStringLiteral("k");
+}
+
+void TestNmCrypt::andataERitorno() {
+  QFETCH(QString, testo);
+  QFETCH(QString, chiave);
+  NmCrypt cifrario(economico);
+  const QString cifrato = cifrario.cripta(testo, chiave);
+  const QString chiaro = cifrario.decripta(cifrato, chiave);
+  QCOMPARE(chiaro.size(), testo.size());
+  QVERIFY(chiaro == testo);
+  // Another instance, as after a restart, reads it too.
+  QVERIFY(NmCrypt(economico).decripta(cifrato, chiave) == testo);
+}
+
+void TestNmCrypt::costoPredefinitoNelTesto() {
+  NmCrypt cifrario;
+  const QString cifrato = cifrario.cripta(QStringLiteral("TreeView(\r\n)"), QStringLiteral("k"));
+  const auto aperta = cifrario.apri(cifrato);
+  QVERIFY(aperta);
+  QCOMPARE(int(aperta->intestazione.algoritmo), crypto_pwhash_ALG_ARGON2ID13);
+  QCOMPARE(aperta->intestazione.passate, 3u);
+  QCOMPARE(aperta->intestazione.memoriaKiB, 64u * 1024);
+  QCOMPARE(cifrario.decripta(cifrato, QStringLiteral("k")), QStringLiteral("TreeView(\r\n)"));
+}
+
+void TestNmCrypt::formaDelTesto() {
+  NmCrypt cifrario(economico);
+  const QString testo = ogniCarattere();
+  const QString primo = cifrario.cripta(testo, QStringLiteral("k"));
+  const QString secondo = cifrario.cripta(testo, QStringLiteral("k"));
+  QVERIFY(primo.startsWith(QLatin1String("CDX")));
+  for (const QChar c : primo) {
+    QVERIFY2(c.isLetterOrNumber() || c == u'-' || c == u'_',
+             qPrintable(QStringLiteral("carattere %1").arg(c.unicode())));
+    QVERIFY(c.unicode() < 0x80);
+  }
+  // A fresh salt and nonce every time: nothing repeats between two saves of the same list.
+  QVERIFY(primo != secondo);
+  const auto a = cifrario.apri(primo), b = cifrario.apri(secondo);
+  QVERIFY(a && b);
+  QVERIFY(a->intestazione.sale != b->intestazione.sale);
+  QVERIFY(a->intestazione.nonce != b->intestazione.nonce);
+  // Compressed before sealing: repetitive list text shrinks to a small part of its size.
+  const QString ripetuto = QStringLiteral("  Child(\r\n    BasicInfo(\r\n  )\r\n").repeated(1000);
+  QVERIFY(cifrario.cripta(ripetuto, QStringLiteral("k")).size() < ripetuto.size() / 20);
+}
+
+void TestNmCrypt::chiaviDiverseNonAprono_data() {
+  QTest::addColumn<QString>("salvata");
+  QTest::addColumn<QString>("data");
+  QTest::newRow("altra parola") << QStringLiteral("segreta") << QStringLiteral("segreto");
+  QTest::newRow("vuota contro spazio") << QString() << QStringLiteral(" ");
+  QTest::newRow("maiuscola") << QStringLiteral("Segreta") << QStringLiteral("segreta");
+  // UTF-8 would turn both lone surrogates into the same replacement character.
+  QTest::newRow("surrogato alto contro basso") << QString(QChar(0xD800)) << QString(QChar(0xDC00));
+  QTest::newRow("surrogato contro sostituto") << QString(QChar(0xD800)) << QString(QChar(0xFFFD));
+  QTest::newRow("ordine dei byte") << QString(QChar(0x0102)) << QString(QChar(0x0201));
+}
+
+void TestNmCrypt::chiaviDiverseNonAprono() {
+  QFETCH(QString, salvata);
+  QFETCH(QString, data);
+  NmCrypt cifrario(economico);
+  const QString cifrato = cifrario.cripta(QStringLiteral("TreeView(\r\n)"), salvata);
+  QCOMPARE(cifrario.decripta(cifrato, data), QString());
+  QCOMPARE(cifrario.decripta(cifrato, salvata), QStringLiteral("TreeView(\r\n)"));
+}
+
+void TestNmCrypt::ogniCarattereCambiatoERifiutato() {
+  NmCrypt cifrario(economico);
+  const QString cifrato = cifrario.cripta(QStringLiteral("TreeView(\r\n)"), QStringLiteral("k"));
+  for (qsizetype i = 0; i < cifrato.size(); ++i)
+    QVERIFY2(cifrario.decripta(cambiaCarattere(cifrato, i), QStringLiteral("k")).isEmpty(),
+             qPrintable(QStringLiteral("posizione %1").arg(i)));
+}
+
+void TestNmCrypt::ogniTroncamentoERifiutato() {
+  NmCrypt cifrario(economico);
+  const QString cifrato = cifrario.cripta(QStringLiteral("TreeView(\r\n)"), QStringLiteral("k"));
+  for (qsizetype n = 0; n < cifrato.size(); ++n)
+    QVERIFY2(cifrario.decripta(cifrato.left(n), QStringLiteral("k")).isEmpty(),
+             qPrintable(QStringLiteral("lunghezza %1").arg(n)));
+  QVERIFY(cifrario.decripta(cifrato + u'A', QStringLiteral("k")).isEmpty());
+}
+
+void TestNmCrypt::testiEstranei_data() {
+  QTest::addColumn<QString>("testo");
+  QTest::newRow("vuoto") << QString();
+  QTest::newRow("lista in chiaro") << QStringLiteral("TreeView(\r\n)");
+  QTest::newRow("solo l'etichetta") << QStringLiteral("CDX");
+  QTest::newRow("base64 non valido") << QStringLiteral("CDX!!!!").repeated(20);
+  QTest::newRow("base64 con imbottitura") << QStringLiteral("CDXAAAA==");
+  QTest::newRow("spazio in mezzo") << QStringLiteral("CDX") + QString(200, u'A') + u' ' + u'A';
+  QTest::newRow("carattere oltre ascii") << QStringLiteral("CDX") + QString(200, QChar(0x0141));
+  QTest::newRow("etichetta minuscola") << QStringLiteral("cdx") + QString(200, u'A');
+}
+
+void TestNmCrypt::testiEstranei() {
+  QFETCH(QString, testo);
+  QCOMPARE(NmCrypt(economico).decripta(testo, QString()), QString());
+}
+
+void TestNmCrypt::intestazioneOstileRifiutataSubito_data() {
+  QTest::addColumn<int>("versione");
+  QTest::addColumn<int>("algoritmo");
+  QTest::addColumn<quint32>("passate");
+  QTest::addColumn<quint32>("memoriaKiB");
+  const int id = crypto_pwhash_ALG_ARGON2ID13;
+  QTest::newRow("versione sconosciuta") << 2 << id << 1u << 8u;
+  QTest::newRow("argon2i") << 1 << int(crypto_pwhash_ALG_ARGON2I13) << 3u << 8u;
+  QTest::newRow("algoritmo zero") << 1 << 0 << 1u << 8u;
+  QTest::newRow("zero passate") << 1 << id << 0u << 8u;
+  QTest::newRow("memoria sotto il minimo") << 1 << id << 1u << 4u;
+  QTest::newRow("quattro TiB") << 1 << id << 1u << 0xFFFFFFFFu;
+  QTest::newRow("passate infinite") << 1 << id << 0xFFFFFFFFu << 8u;
+  QTest::newRow("1 GiB per 16 passate") << 1 << id << 16u << 1024u * 1024;
+}
+
+void TestNmCrypt::intestazioneOstileRifiutataSubito() {
+  QFETCH(int, versione);
+  QFETCH(int, algoritmo);
+  QFETCH(quint32, passate);
+  QFETCH(quint32, memoriaKiB);
+  NmCrypt cifrario(economico);
+  const QString buono = cifrario.cripta(QStringLiteral("TreeView(\r\n)"), QStringLiteral("k"));
+  auto aperta = cifrario.apri(buono);
+  QVERIFY(aperta);
+  aperta->intestazione.versione = static_cast<unsigned char>(versione);
+  aperta->intestazione.algoritmo = static_cast<unsigned char>(algoritmo);
+  aperta->intestazione.passate = passate;
+  aperta->intestazione.memoriaKiB = memoriaKiB;
+  const QString ostile = busta::componi(aperta->intestazione, aperta->sigillato);
+  // Refused on reading the header, before any key derivation is attempted.
+  QVERIFY(!cifrario.apri(ostile));
+  QCOMPARE(cifrario.decripta(ostile, QStringLiteral("k")), QString());
+}
+
+void TestNmCrypt::limiteDiLunghezza() {
+  NmCrypt corto(economico, 100);
+  const QString cento(100, u'x');
+  QCOMPARE(corto.decripta(corto.cripta(cento, QString()), QString()), cento);
+  QVERIFY_THROWS_EXCEPTION(Errore, corto.cripta(cento + u'x', QString()));
+
+  // A text that a roomier cipher wrote but that exceeds this one's bound is not decompressed.
+  NmCrypt lungo(economico, 1000);
+  QCOMPARE(corto.decripta(lungo.cripta(QString(101, u'x'), QString()), QString()), QString());
+  QCOMPARE(lungo.decripta(lungo.cripta(QString(101, u'x'), QString()), QString()),
+           QString(101, u'x'));
+}
+
+void TestNmCrypt::costoIlleggibileRifiutato() {
+  QVERIFY_THROWS_EXCEPTION(std::invalid_argument, NmCrypt(NmCrypt::Costo{0, 8}));
+  QVERIFY_THROWS_EXCEPTION(std::invalid_argument, NmCrypt(NmCrypt::Costo{1, 2 * 1024 * 1024}));
+  QVERIFY_THROWS_EXCEPTION(std::invalid_argument, NmCrypt(NmCrypt::Costo{17, 8}));
+}
+
+QTEST_GUILESS_MAIN(TestNmCrypt)
+#include "test_nmcrypt.moc"
