@@ -16,6 +16,9 @@
 #include "comune/testi.h"
 #include "list/comandi_voce.h"
 
+// The pictures are compiled into the library, which a static link would otherwise drop.
+static void caricaRisorse() { Q_INIT_RESOURCE(risorse); }
+
 namespace custodex {
 
 namespace {
@@ -82,6 +85,7 @@ Principale::Principale(QWidget* parent)
       cripta_decripta_(std::make_unique<CifrarioAssente>()),
       ambiente_(std::make_unique<Ambiente>(
           Ambiente{messaggi_, richiesta_, dialog_, appunti_, eventi_, *cripta_decripta_, *this})) {
+  caricaRisorse();
   setObjectName(QStringLiteral("principale"));
   setWindowTitle(testi::titolo);
   setFont(fontFinestra());
@@ -95,6 +99,8 @@ Principale::Principale(QWidget* parent)
   creaMenu();
   ordinaFocus();
 
+  timer_.setParent(this);
+  timer_.setObjectName(QStringLiteral("Timer"));
   timer_.setInterval(1);
   connect(&timer_, &QTimer::timeout, this, &Principale::mostraContatore);
   connect(&scheda_.nnodi, &Contatore::cambiato, &timer_, qOverload<>(&QTimer::start));

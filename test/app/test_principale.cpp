@@ -1,0 +1,269 @@
+#include <QAbstractItemModelTester>
+#include <QAccessible>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "app/principale.h"
+
+using namespace custodex;
+
+namespace {
+
+template <class W = QWidget>
+W* controllo(Principale& p, const char* nome) {
+  W* w = p.findChild<W*>(QString::fromLatin1(nome));
+  if (!w) qFatal("missing control %s", nome);
+  return w;
+}
+
+QAction* voce(Principale& p, const char* nome) {
+  return controllo<QAction>(p, nome);
+}
+
+QRect twip(int l, int t, int w, int h) {
+  auto px = [](int v) { return qRound(v / 15.0); };
+  return QRect(px(l), px(t), px(w), px(h));
+}
+
+QString nomeAccessibile(QObject* o) {
+  QAccessibleInterface* i = QAccessible::queryAccessibleInterface(o);
+  return i ? i->text(QAccessible::Name) : QStringLiteral("<none>");
+}
+
+}  // namespace
+
+class TestPrincipale : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    p = std::make_unique<Principale>();
+    p->avvia();
+    QVERIFY(QTest::qWaitForWindowActive(p.get()));
+  }
+  void cleanup() { p.reset(); }
+
+  void finestraEControlli() {
+    QCOMPARE(p->windowTitle(), QStringLiteral("Custodex"));
+    QCOMPARE(p->centralWidget()->size(), QSize(249, 431));
+    QCOMPARE(p->minimumSize(), p->maximumSize());  // fixed size
+    QVERIFY(!p->windowIcon().isNull());
+    QCOMPARE(p->windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
+
+    struct Atteso {
+      const char* nome;
+      QRect posto;
+      QString testo;
+    };
+    const Atteso attesi[] = {
+        {"elenco", twip(120, 0, 3492, 3372), {}},
+        {"copia", twip(120, 3480, 372, 372), {}},
+        {"incolla", twip(600, 3480, 372, 372), {}},
+        {"label_nodi", twip(1320, 3600, 1932, 252), "Numero Password in lista:"},
+        {"label_nnodi", twip(3240, 3600, 372, 252), {}},
+        {"frame_aggiungi", twip(120, 3840, 3492, 2412), "Aggiungi Password"},
+        {"stato", twip(120, 6240, 3492, 252), "Stato: operazioni completate"},
+        {"label_nome", twip(240, 360, 612, 252), "Nome:"},
+        {"label_username", twip(120, 720, 852, 252), "UserName:"},
+        {"label_password", twip(120, 1080, 852, 252), "Password:"},
+        {"label_descrizione", twip(120, 1440, 972, 252), "Descizione:"},
+        {"txt_nome", twip(1080, 360, 2292, 288), {}},
+        {"txt_username", twip(1080, 720, 2292, 288), {}},
+        {"txt_password", twip(1080, 1080, 2292, 288), {}},
+        {"txt_descrizione", twip(1080, 1440, 2292, 492), {}},
+        {"pls_elipass", twip(600, 2040, 1332, 252), "Elimina"},
+        {"pls_aggiungi", twip(2040, 2040, 1332, 252), "Aggiungi"},
+    };
+    for (const Atteso& a : attesi) {
+      QWidget* w = controllo(*p, a.nome);
+      QCOMPARE(w->geometry(), a.posto);
+      QString testo;
+      if (auto* l = qobject_cast<QLabel*>(w)) testo = l->text();
+      if (auto* b = qobject_cast<QPushButton*>(w)) testo = b->text();
+      if (auto* g = qobject_cast<QGroupBox*>(w)) testo = g->title();
+      if (auto* e = qobject_cast<QLineEdit*>(w)) testo = e->text();
+      QCOMPARE(testo, a.testo);
+    }
+    QCOMPARE(controllo(*p, "copia")->toolTip(), QStringLiteral("Copia Valore"));
+    QCOMPARE(controllo(*p, "incolla")->toolTip(), QStringLiteral("Incolla Valore"));
+    QCOMPARE(controllo<QLineEdit>(*p, "txt_password")->echoMode(), QLineEdit::Normal);
+    QCOMPARE(controllo<QPlainTextEdit>(*p, "txt_descrizione")->verticalScrollBarPolicy(),
+             Qt::ScrollBarAlwaysOn);
+  }
+
+  void caratteri() {
+    auto font = [&](const char* nome) { return controllo(*p, nome)->font(); };
+    QCOMPARE(font("frame_aggiungi").family(), QStringLiteral("Times New Roman"));
+    QCOMPARE(font("frame_aggiungi").pointSizeF(), 12.0);
+    QVERIFY(font("frame_aggiungi").bold());
+    QCOMPARE(controllo(*p, "frame_aggiungi")->palette().color(QPalette::WindowText),
+             QColor(0, 0, 255));
+    QCOMPARE(font("stato").pointSizeF(), 10.2);
+    QVERIFY(font("stato").bold());
+    for (const char* l : {"label_nome", "label_username", "label_password", "label_descrizione"}) {
+      QCOMPARE(font(l).family(), QStringLiteral("Times New Roman"));
+      QCOMPARE(font(l).pointSizeF(), 9.0);
+      QVERIFY(font(l).italic());
+      QVERIFY(!font(l).bold());
+      QCOMPARE(controllo(*p, l)->palette().color(QPalette::WindowText),
+               p->palette().color(QPalette::WindowText));
+    }
+    // The caption's font stays on the caption.
+    for (const char* c : {"txt_nome", "pls_aggiungi", "pls_elipass"}) {
+      QCOMPARE(font(c), p->font());
+      QVERIFY(!font(c).bold());
+    }
+  }
+
+  void menu() {
+    const QList<QAction*> menus = p->menuBar()->actions();
+    QStringList titoli;
+    for (QAction* m : menus) titoli << m->text();
+    QCOMPARE(titoli, (QStringList{"&File", "&Comandi", "&Info"}));
+    auto voci = [](QAction* m) {
+      QStringList t;
+      for (QAction* a : m->menu()->actions()) {
+        t << a->objectName() + "=" + a->text();
+        // Nothing is disabled, checkable, a separator or bound to a shortcut.
+        if (!a->isEnabled() || a->isCheckable() || a->isSeparator() || !a->shortcut().isEmpty())
+          t << "!";
+      }
+      return t;
+    };
+    QCOMPARE(voci(menus[0]), (QStringList{"menu_nuova=Nuova Lista", "menu_carica=Carica Lista",
+                                          "menu_salva=Salva Lista",
+                                          "menu_salva_nome=Salva con nome", "menu_esci=Esci"}));
+    QCOMPARE(voci(menus[1]),
+             (QStringList{"menu_aggpass=Aggiungi Password", "menu_elipass=Elimina Password",
+                          "menu_riduci=Riduci nella Traybar", "menu_trova=Trova",
+                          "menu_successivo=Trova Successivo"}));
+    QCOMPARE(voci(menus[2]), (QStringList{"menu_pass=Custodex"}));
+  }
+
+  void focusEOrdineDiTabulazione() {
+    QCOMPARE(QApplication::focusWidget(), controllo(*p, "pls_aggiungi"));
+    QStringList giro;
+    for (int i = 0; i < 9; ++i) {
+      giro << QApplication::focusWidget()->objectName();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(giro, (QStringList{"pls_aggiungi", "elenco", "pls_elipass", "txt_nome", "txt_username",
+                                "txt_password", "txt_descrizione", "copia", "incolla"}));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("pls_aggiungi"));
+    QVERIFY(!controllo<QPushButton>(*p, "pls_aggiungi")->isDefault());
+  }
+
+  void nomiAccessibili() {
+    QCOMPARE(nomeAccessibile(controllo(*p, "txt_nome")), QStringLiteral("Nome:"));
+    QCOMPARE(nomeAccessibile(controllo(*p, "txt_username")), QStringLiteral("UserName:"));
+    QCOMPARE(nomeAccessibile(controllo(*p, "txt_password")), QStringLiteral("Password:"));
+    QCOMPARE(nomeAccessibile(controllo(*p, "txt_descrizione")), QStringLiteral("Descizione:"));
+    QCOMPARE(nomeAccessibile(controllo(*p, "copia")), QStringLiteral("Copia Valore"));
+    QCOMPARE(nomeAccessibile(controllo(*p, "incolla")), QStringLiteral("Incolla Valore"));
+    QCOMPARE(nomeAccessibile(controllo(*p, "pls_aggiungi")), QStringLiteral("Aggiungi"));
+    for (const char* c : {"elenco", "label_nnodi"})
+      QVERIFY(!nomeAccessibile(controllo(*p, c)).isEmpty());
+    // The labels are the boxes' buddies, without showing an access key.
+    QCOMPARE(controllo<QLabel>(*p, "label_nome")->buddy(), controllo(*p, "txt_nome"));
+  }
+
+  void contatoreAlTickDopoIlComando() {
+    auto* label = controllo<QLabel>(*p, "label_nnodi");
+    auto* timer = controllo<QTimer>(*p, "Timer");
+    // The window was shown and waited for, so the first tick has come.
+    QTRY_COMPARE(label->text(), QStringLiteral("0"));
+    QVERIFY(!timer->isActive());  // idle: nothing left to show, no ticks
+
+    controllo<QLineEdit>(*p, "txt_nome")->setText(QStringLiteral("posta"));
+    controllo<QPushButton>(*p, "pls_aggiungi")->click();
+    QCOMPARE(label->text(), QStringLiteral("0"));  // not inside the command
+    QVERIFY(timer->isActive());
+    QTRY_COMPARE(label->text(), QStringLiteral("1"));
+    QVERIFY(!timer->isActive());
+  }
+
+  void etichettaVuotaPrimaDelPrimoTick() {
+    Principale nuova;
+    nuova.avvia();
+    QCOMPARE(controllo<QLabel>(nuova, "label_nnodi")->text(), QString());
+    QTRY_COMPARE(controllo<QLabel>(nuova, "label_nnodi")->text(), QStringLiteral("0"));
+  }
+
+  void menuEseguonoIComandiDeiPulsanti() {
+    auto* nome = controllo<QLineEdit>(*p, "txt_nome");
+    nome->setText(QStringLiteral("uno"));
+    voce(*p, "menu_aggpass")->trigger();
+    nome->setText(QStringLiteral("due"));
+    voce(*p, "menu_aggpass")->trigger();
+    Albero& a = p->scheda().elenco;
+    QCOMPARE(a.Count(), 8);
+    a.setSelectedItem(a.Item(3));
+    voce(*p, "menu_elipass")->trigger();
+    QCOMPARE(a.Count(), 4);
+    QCOMPARE(p->scheda().nnodi.valore(), qint16(1));
+    voce(*p, "menu_nuova")->trigger();
+    QCOMPARE(a.Count(), 0);
+    QCOMPARE(controllo<QLabel>(*p, "stato")->text(),
+             QStringLiteral("Stato: operazioni completate"));
+  }
+
+  void laVistaEIlNodoRestanoUno() {
+    auto* vista = controllo<QTreeView>(*p, "elenco");
+    QAbstractItemModelTester tester(vista->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    auto* nome = controllo<QLineEdit>(*p, "txt_nome");
+    for (const char* n : {"uno", "due"}) {
+      nome->setText(QString::fromLatin1(n));
+      controllo<QPushButton>(*p, "pls_aggiungi")->click();
+    }
+    Albero& a = p->scheda().elenco;
+    const QModelIndex due = vista->model()->index(1, 0);
+    for (int riga : {0, 1, 2}) {
+      const QModelIndex i = vista->model()->index(riga, 0, due);
+      QVERIFY(!qvariant_cast<QIcon>(i.data(Qt::DecorationRole)).isNull());
+    }
+
+    // The user selects and expands: the store follows.
+    vista->setCurrentIndex(vista->model()->index(1, 0, due));
+    QCOMPARE(a.SelectedItem(), a.Item(7));
+    vista->expand(due);
+    QVERIFY(a.Expanded(a.Item(5)));
+    vista->collapse(due);
+    QVERIFY(!a.Expanded(a.Item(5)));
+
+    // The store changes: the view shows it.
+    a.setSelectedItem(a.Item(1));
+    QCOMPARE(vista->currentIndex(), vista->model()->index(0, 0));
+    QVERIFY(vista->selectionModel()->isSelected(vista->model()->index(0, 0)));
+    a.setExpanded(a.Item(1), true);
+    QVERIFY(vista->isExpanded(vista->model()->index(0, 0)));
+
+    // Deleting the selected entry leaves no stale selection behind.
+    controllo<QPushButton>(*p, "pls_elipass")->click();
+    QCOMPARE(a.Count(), 4);
+    QVERIFY(a.SelectedItem() == nullptr || a.Index(a.SelectedItem()) <= 4);
+
+    // A bulk change shows the expansion and selection it leaves.
+    {
+      Albero::Blocco blocco(a);
+      a.setExpanded(a.Item(1), true);
+      a.setSelectedItem(a.Item(2));
+    }
+    QVERIFY(vista->isExpanded(vista->model()->index(0, 0)));
+    QCOMPARE(vista->currentIndex(), vista->model()->index(0, 0, vista->model()->index(0, 0)));
+  }
+
+ private:
+  std::unique_ptr<Principale> p;
+};
+
+QTEST_MAIN(TestPrincipale)
+#include "test_principale.moc"
