@@ -9,7 +9,10 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace custodex {
@@ -51,10 +54,23 @@ void scrivi_file_lista(const QString& percorso, const QString& voce) {
 
   const bool nuovo = !QFileInfo::exists(percorso);
   QSaveFile file(percorso);
-  if (!file.open(QIODevice::WriteOnly)) nonScritto(file.errorString());
+  // Unbuffered: through its buffer, a write that the disk cut short (full, over quota, over the
+  // size limit) goes unreported and commit() would put the truncated file in place of the old.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) nonScritto(file.errorString());
   if (nuovo && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
     nonScritto(file.errorString());
-  if (file.write(riga) != riga.size()) nonScritto(file.errorString());
+  for (qsizetype fatti = 0; fatti < riga.size();) {
+    const qint64 n = file.write(riga.constData() + fatti, riga.size() - fatti);
+    // A short write is retried, so that the second try names the system's reason.
+    if (n <= 0)
+      nonScritto(file.error() != QFileDevice::NoError ? file.errorString()
+                                                      : QStringLiteral("Scrittura interrotta"));
+    fatti += n;
+  }
+#ifdef Q_OS_UNIX
+  // commit() syncs too but ignores a failure; a delayed write error must stop the rename.
+  if (::fsync(file.handle()) != 0) nonScritto(QString::fromLocal8Bit(std::strerror(errno)));
+#endif
   if (!file.commit()) nonScritto(file.errorString());
   sincronizzaCartella(percorso);
 }
