@@ -1,0 +1,107 @@
+#include "listfile/comandi_file.h"
+
+#include <sodium.h>
+
+#include <QDir>
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+#include "comune/errore.h"
+#include "comune/testi.h"
+#include "listfile/file_lista.h"
+#include "listfile/salva_carica.h"
+
+namespace custodex {
+
+namespace {
+
+// The typed key, wiped when the command lets go of it (as far as this copy goes: the input box
+// had its own).
+class ChiaveDigitata {
+ public:
+  explicit ChiaveDigitata(std::optional<QString> chiave) : chiave_(std::move(chiave)) {}
+  ~ChiaveDigitata() {
+    if (chiave_ && chiave_->isDetached() && !chiave_->isEmpty())
+      sodium_memzero(chiave_->data(), static_cast<std::size_t>(chiave_->size()) * sizeof(QChar));
+  }
+  ChiaveDigitata(const ChiaveDigitata&) = delete;
+  ChiaveDigitata& operator=(const ChiaveDigitata&) = delete;
+
+  bool annullata() const { return !chiave_; }
+  const QString& testo() const { return *chiave_; }
+
+ private:
+  std::optional<QString> chiave_;
+};
+
+}  // namespace
+
+QString testi_file::nonSalvata(const QString& file, const QString& motivo) {
+  return QStringLiteral("Errore! La lista non è stata salvata nel file %1\n\nMotivo: %2")
+      .arg(QDir::toNativeSeparators(file), motivo);
+}
+
+qint16 voci_da_nodi(qint64 nodi) {
+  qint64 voci = nodi / 4;
+  const qint64 resto = nodi % 4;
+  if (resto > 2 || (resto == 2 && voci % 2 != 0)) ++voci;
+  return static_cast<qint16>(std::min<qint64>(voci, std::numeric_limits<qint16>::max()));
+}
+
+void menu_salva(Scheda& scheda, Ambiente& ambiente) {
+  QString file;
+  bool avviato = false;
+  try {
+    if (!scheda.file_noto && !ambiente.dialog.mostraSalva(testi_file::filtro)) return;
+    // Taken now: the yield below may run other handlers.
+    file = ambiente.dialog.FileName();
+    avviato = true;
+    const QString testo = salva_albero(scheda.elenco);
+    const ChiaveDigitata chiave(ambiente.richiesta.chiedi(testi_file::chiaveSalva));
+    if (chiave.annullata()) return;
+    ambiente.modulo.impostaStato(testi::statoSalvataggio);
+    ambiente.eventi.lasciaScorrere();
+    const QString cifrato = ambiente.cripta_decripta.cripta(testo, chiave.testo());
+    scrivi_file_lista(file, cifrato);
+    scheda.file_noto = true;
+    ambiente.modulo.impostaStato(testi::statoCompletato);
+  } catch (const Errore& errore) {
+    // The user must not leave believing the list is safe.
+    if (avviato)
+      ambiente.messaggi.avviso(testi_file::nonSalvata(file, errore.descrizione()),
+                               Messaggi::Icona::Critica);
+  }
+}
+
+void menu_salva_nome(Scheda& scheda, Ambiente& ambiente) {
+  scheda.file_noto = false;
+  menu_salva(scheda, ambiente);
+}
+
+void menu_carica(Scheda& scheda, Ambiente& ambiente) {
+  try {
+    if (!ambiente.dialog.mostraApri(testi_file::filtro)) return;
+    // The current file is now the one chosen; until it has loaded cleanly, "Salva Lista" must
+    // not write over it unasked.
+    scheda.file_noto = false;
+    const QString contenuto = leggi_file_lista(ambiente.dialog.FileName());
+    const ChiaveDigitata chiave(ambiente.richiesta.chiedi(testi_file::chiaveCarica));
+    if (chiave.annullata()) return;
+    ambiente.modulo.impostaStato(testi::statoCaricamento);
+    ambiente.eventi.lasciaScorrere();
+    const QString testo = ambiente.cripta_decripta.decripta(contenuto, chiave.testo());
+    bool letto = false;
+    {
+      Albero::Blocco blocco(scheda.elenco);
+      letto = carica_albero(scheda.elenco, testo, ambiente.messaggi);
+    }
+    scheda.nnodi.imposta(voci_da_nodi(scheda.elenco.Count()));
+    scheda.file_noto = letto;
+    ambiente.modulo.impostaStato(testi::statoCompletato);
+  } catch (const Errore&) {
+    // Ends the command; what was done stays done.
+  }
+}
+
+}  // namespace custodex

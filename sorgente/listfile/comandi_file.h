@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include "comune/scheda.h"
+
+namespace custodex {
+
+// The three list-file commands of the main window. Each catches every Errore at its own trap.
+
+// "Salva Lista": writes the tree, enciphered under a key asked for now, to the current file,
+// asking for a file first unless the list is tied to one.
+void menu_salva(Scheda& scheda, Ambiente& ambiente);
+// "Salva con nome": always asks for the file.
+void menu_salva_nome(Scheda& scheda, Ambiente& ambiente);
+// "Carica Lista": rebuilds the tree from a list file and the key it was saved under.
+void menu_carica(Scheda& scheda, Ambiente& ambiente);
+
+namespace testi_file {
+inline const QString filtro = QStringLiteral("Liste password criptate (*.kvx)");
+inline const QString chiaveSalva = QStringLiteral("Inserire una chiave segreta di criptazione: ");
+inline const QString chiaveCarica =
+    QStringLiteral("Inserisci la chiave segreta di criptazione che hai usato per salvare:");
+// The failed save: the file's name, then the system's reason.
+QString nonSalvata(const QString& file, const QString& motivo);
+}  // namespace testi_file
+
+// The entry count after a load: four nodes to an entry, an exact half to the even neighbour,
+// held at the counter's top rather than refused.
+qint16 voci_da_nodi(qint64 nodi);
+
+}  // namespace custodex

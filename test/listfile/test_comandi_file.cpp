@@ -1,0 +1,522 @@
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <QtTest>
+#include <csignal>
+
+#include "comune/testi.h"
+#include "listfile/comandi_file.h"
+#include "listfile/file_lista.h"
+#include "listfile/nmcrypt.h"
+#include "listfile/salva_carica.h"
+#include "supporto/copione.h"
+
+using namespace custodex;
+using copione::aggiungiVoce;
+using copione::Banco;
+
+namespace {
+
+const QString messaggioNonValido = QStringLiteral(
+    "Errore! Il file selezionato potrebbe non essere valido o la password inserita sbagliata!");
+const QString messaggioCorrotto = QStringLiteral(
+    "Attenzione! Il file selezionato è corrotto, alcune password potrebbero non funzionare");
+
+const QStringList registroSalva = {QStringLiteral("stato: Stato: salvataggio in corso...."),
+                                   QStringLiteral("eventi"),
+                                   QStringLiteral("stato: Stato: operazioni completate")};
+const QStringList registroCarica = {QStringLiteral("stato: Stato: caricamento...."),
+                                    QStringLiteral("eventi"),
+                                    QStringLiteral("stato: Stato: operazioni completate")};
+
+QByteArray leggiByte(const QString& percorso) {
+  QFile f(percorso);
+  if (!f.open(QIODevice::ReadOnly)) return "<assente>";
+  return f.readAll();
+}
+
+bool scriviByte(const QString& percorso, const QByteArray& byte) {
+  QFile f(percorso);
+  return f.open(QIODevice::WriteOnly) && f.write(byte) == byte.size();
+}
+
+// A main window's state whose cipher is the real one at the cheapest cost.
+struct BancoCifrato {
+  NmCrypt cifrario{NmCrypt::Costo{1, 8}};
+  Banco banco{cifrario};
+  Scheda& scheda = banco.scheda;
+  Ambiente& ambiente = banco.ambiente;
+
+  void salva(const std::optional<QString>& file, const std::optional<QString>& chiave) {
+    if (!scheda.file_noto) banco.dialog.risposte.push_back(file);
+    banco.richiesta.risposte.push_back(chiave);
+    menu_salva(scheda, ambiente);
+  }
+  void carica(const std::optional<QString>& file, const std::optional<QString>& chiave) {
+    banco.dialog.risposte.push_back(file);
+    banco.richiesta.risposte.push_back(chiave);
+    menu_carica(scheda, ambiente);
+  }
+  QString lista() const { return salva_albero(scheda.elenco); }
+};
+
+// One entry as the writer lays it out; `senzaInfoPassword` drops the password child's BasicInfo.
+QString voceScritta(const QString& nome, const QString& utente, bool senzaInfoPassword = false) {
+  auto info = [](int rientro, const QString& testo, int immagine) {
+    const QString s(rientro, u' '), p(rientro + 2, u' ');
+    return s + "BasicInfo(\r\n" + p + "Expanded(False)\r\n" + p + "ExpandedImage()\r\n" + p +
+           "Image(" + QString::number(immagine) + ")\r\n" + p + "Key()\r\n" + p +
+           "Selected(False)\r\n" + p + "SelectedImage(" + QString::number(immagine) + ")\r\n" + p +
+           "Tag()\r\n" + p + "Text(" + testo + ")\r\n" + s + ")";
+  };
+  auto figlio = [&](const QString& testo, int immagine, bool senzaInfo) {
+    return QStringLiteral("\r\n    Child(\r\n") +
+           (senzaInfo ? QString() : info(6, testo, immagine)) + "\r\n    )";
+  };
+  return QStringLiteral("\r\n  Root(\r\n") + info(4, nome, 1) +
+         figlio("Username: " + utente, 2, false) + figlio("Password: x", 2, senzaInfoPassword) +
+         figlio("Nessuna Descrizione", 3, false) + "\r\n  )";
+}
+
+QString listaScritta(const QString& voci) {
+  return "TreeView(" + voci + "\r\n)";
+}
+
+// Writes a hand-made list text as the save command would have, under the key "k".
+void scriviLista(const QString& percorso, const QString& testo) {
+  scrivi_file_lista(percorso, NmCrypt(NmCrypt::Costo{1, 8}).cripta(testo, QStringLiteral("k")));
+}
+
+// Lowers the largest file this process may write, so that a write fails even for root.
+class LimiteFile {
+ public:
+  explicit LimiteFile(rlim_t byte) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &prima_);
+    rlimit nuovo = prima_;
+    nuovo.rlim_cur = byte;
+    ::setrlimit(RLIMIT_FSIZE, &nuovo);
+  }
+  ~LimiteFile() { ::setrlimit(RLIMIT_FSIZE, &prima_); }
+
+ private:
+  rlimit prima_{};
+};
+
+}  // namespace
+
+class TestComandiFile : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void andataERitorno_data();
+  void andataERitorno();
+  void annullaLaChiave();
+  void annullaIlDialogo();
+  void chiaveSbagliata();
+  void fileDanneggiati_data();
+  void fileDanneggiati();
+  void secondaVoceTraVirgolette();
+  void fileNoto();
+  void salvataggioFallito_data();
+  void salvataggioFallito();
+  void salvataggioInterrottoLasciaIlVecchio();
+  void permessiDelNuovoFile();
+  void nnodiDopoIlCaricamento_data();
+  void nnodiDopoIlCaricamento();
+  void vociDaNodi_data();
+  void vociDaNodi();
+  void passwordSenzaBasicInfo();
+  void valoreNonConvertibile();
+
+ private:
+  QString percorso(const QString& nome) const { return cartella_->filePath(nome); }
+  std::unique_ptr<QTemporaryDir> cartella_;
+};
+
+void TestComandiFile::init() {
+  cartella_ = std::make_unique<QTemporaryDir>();
+  QVERIFY(cartella_->isValid());
+}
+
+void TestComandiFile::andataERitorno_data() {
+  QTest::addColumn<QString>("chiave");
+  QTest::addColumn<QString>("valore");
+  QString strano = QStringLiteral("\"virgolette\", virgole;\r\nrighe\ttab (nota) ) (( àèìòù €");
+  strano += QChar(0xD800);
+  strano += QStringLiteral(" \U0001F511 ");
+  strano += QChar(0xDFFF);
+  QTest::newRow("chiave vuota") << QString() << QStringLiteral("semplice");
+  QTest::newRow("chiave ascii") << QStringLiteral("segreta") << strano;
+  QTest::newRow("chiave non ascii") << QStringLiteral("ключ città «🔑»") << strano;
+  QTest::newRow("chiave con virgolette e a capo") << QStringLiteral("\"a\",\r\nb") << strano;
+  QTest::newRow("valore vuoto") << QStringLiteral("k") << QString();
+}
+
+void TestComandiFile::andataERitorno() {
+  QFETCH(QString, chiave);
+  QFETCH(QString, valore);
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+
+  BancoCifrato prima;
+  aggiungiVoce(prima.scheda.elenco, valore + "1", valore, valore + QStringLiteral("pw"), valore);
+  aggiungiVoce(prima.scheda.elenco, QStringLiteral("posta"), QStringLiteral("io"),
+               QStringLiteral("x"), QString());
+  prima.scheda.elenco.setExpanded(prima.scheda.elenco.Item(1), true);
+  prima.scheda.elenco.setSelected(prima.scheda.elenco.Item(3), true);
+  prima.salva(file, chiave);
+  QCOMPARE(prima.banco.dialog.mostrati, QStringList{QStringLiteral("salva")});
+  QCOMPARE(prima.banco.dialog.filtri,
+           QStringList{QStringLiteral("Liste password criptate (*.kvx)")});
+  QCOMPARE(prima.banco.richiesta.domande,
+           QStringList{QStringLiteral("Inserire una chiave segreta di criptazione: ")});
+  QCOMPARE(prima.banco.registro, registroSalva);
+  QVERIFY(prima.banco.messaggi.avvisi.isEmpty());
+  QVERIFY(prima.scheda.file_noto);
+
+  // Nothing of the list or the key is readable in the file.
+  const QByteArray byte = leggiByte(file);
+  QVERIFY(byte.startsWith("\"CDX") && byte.endsWith("\"\r\n"));
+  QCOMPARE(byte.count('\n'), 1);
+  QVERIFY(!byte.contains("posta") && !byte.contains("TreeView"));
+
+  BancoCifrato dopo;
+  aggiungiVoce(dopo.scheda.elenco, QStringLiteral("da sostituire"), {}, {}, {});
+  dopo.carica(file, chiave);
+  QCOMPARE(dopo.banco.dialog.mostrati, QStringList{QStringLiteral("apri")});
+  QCOMPARE(dopo.banco.dialog.filtri,
+           QStringList{QStringLiteral("Liste password criptate (*.kvx)")});
+  QCOMPARE(dopo.banco.richiesta.domande,
+           QStringList{QStringLiteral(
+               "Inserisci la chiave segreta di criptazione che hai usato per salvare:")});
+  QCOMPARE(dopo.banco.registro, registroCarica);
+  QVERIFY(dopo.banco.messaggi.avvisi.isEmpty());
+  QCOMPARE(dopo.scheda.elenco.Count(), 8);
+  QCOMPARE(dopo.scheda.elenco.Text(dopo.scheda.elenco.Item(2)),
+           QStringLiteral("Username: ") + valore);
+  QVERIFY(dopo.lista() == prima.lista());
+  QCOMPARE(dopo.scheda.nnodi.valore(), qint16{2});
+  QVERIFY(dopo.scheda.file_noto);
+}
+
+void TestComandiFile::annullaLaChiave() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato b;
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), QStringLiteral("io"), QStringLiteral("x"),
+               {});
+  b.salva(file, QStringLiteral("k"));
+  const QByteArray salvato = leggiByte(file);
+  b.banco.registro.clear();
+
+  // Save: nothing written, no status change, still tied to the file.
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("nuova"), {}, {}, {});
+  b.salva(file, std::nullopt);
+  QCOMPARE(leggiByte(file), salvato);
+  QVERIFY(b.banco.registro.isEmpty());
+  QVERIFY(b.banco.messaggi.avvisi.isEmpty());
+  QVERIFY(b.scheda.file_noto);
+  QCOMPARE(b.banco.dialog.mostrati.size(), 1);
+
+  // Load: the tree and the counter untouched, no status change; the current file is now the
+  // one chosen, which did not load, so a plain save must ask again.
+  const QString lista = b.lista();
+  b.scheda.nnodi.imposta(7);
+  b.carica(file, std::nullopt);
+  QVERIFY(b.lista() == lista);
+  QCOMPARE(b.scheda.nnodi.valore(), qint16{7});
+  QVERIFY(b.banco.registro.isEmpty());
+  QVERIFY(b.banco.messaggi.avvisi.isEmpty());
+  QVERIFY(!b.scheda.file_noto);
+}
+
+void TestComandiFile::annullaIlDialogo() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato b;
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+  b.salva(std::nullopt, QStringLiteral("k"));
+  QVERIFY(b.banco.richiesta.domande.isEmpty());
+  QVERIFY(b.banco.registro.isEmpty());
+  QVERIFY(!QFile::exists(file));
+  QVERIFY(!b.scheda.file_noto);
+
+  b.salva(file, QStringLiteral("k"));
+  QVERIFY(b.scheda.file_noto);
+  b.banco.richiesta.risposte.clear();
+  b.banco.registro.clear();
+  b.banco.richiesta.domande.clear();
+  b.carica(std::nullopt, QStringLiteral("k"));
+  QVERIFY(b.banco.richiesta.domande.isEmpty());
+  QVERIFY(b.banco.registro.isEmpty());
+  QCOMPARE(b.scheda.elenco.Count(), 4);
+  QVERIFY(b.scheda.file_noto);  // the dialog was cancelled: the current file did not change
+}
+
+void TestComandiFile::chiaveSbagliata() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato a;
+  aggiungiVoce(a.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+  a.salva(file, QStringLiteral("giusta"));
+
+  BancoCifrato b;
+  for (int i = 0; i < 3; ++i) aggiungiVoce(b.scheda.elenco, QString::number(i), {}, {}, {});
+  b.carica(file, QStringLiteral("sbagliata"));
+  QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
+  QCOMPARE(b.banco.messaggi.avvisi[0].testo, messaggioNonValido);
+  QCOMPARE(b.scheda.elenco.Count(), 12);  // the list stays as it was
+  QCOMPARE(b.scheda.nnodi.valore(), qint16{3});
+  QVERIFY(!b.scheda.file_noto);
+  QCOMPARE(b.banco.registro, registroCarica);
+}
+
+void TestComandiFile::fileDanneggiati_data() {
+  QTest::addColumn<QString>("danno");
+  QTest::newRow("un carattere cambiato") << QStringLiteral("cambiato");
+  QTest::newRow("troncato") << QStringLiteral("troncato");
+  QTest::newRow("vuoto") << QStringLiteral("vuoto");
+  QTest::newRow("non nostro") << QStringLiteral("estraneo");
+  QTest::newRow("lista in chiaro") << QStringLiteral("chiaro");
+}
+
+void TestComandiFile::fileDanneggiati() {
+  QFETCH(QString, danno);
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato a;
+  aggiungiVoce(a.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+  a.salva(file, QStringLiteral("k"));
+  QByteArray byte = leggiByte(file);
+  if (danno == u"cambiato")
+    byte[byte.size() / 2] = byte[byte.size() / 2] == 'A' ? 'B' : 'A';
+  else if (danno == u"troncato")
+    byte.truncate(byte.size() - 10);
+  else if (danno == u"vuoto")
+    byte.clear();
+  else if (danno == u"estraneo")
+    byte = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+  else
+    byte = "\"" + listaScritta(voceScritta("in chiaro", "io")).toLatin1() + "\"\r\n";
+  QVERIFY(scriviByte(file, byte));
+
+  BancoCifrato b;
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("resta"), {}, {}, {});
+  b.carica(file, QStringLiteral("k"));
+  QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
+  QCOMPARE(b.banco.messaggi.avvisi[0].testo, messaggioNonValido);
+  QCOMPARE(b.scheda.elenco.Count(), 4);
+  QCOMPARE(b.scheda.elenco.Text(b.scheda.elenco.Item(1)), QStringLiteral("resta"));
+  QVERIFY(!b.scheda.file_noto);
+}
+
+void TestComandiFile::secondaVoceTraVirgolette() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato a;
+  aggiungiVoce(a.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+  a.salva(file, QStringLiteral("k"));
+  const QByteArray buona = leggiByte(file).trimmed();
+
+  // The last item counts: a good one followed by another is not read...
+  QVERIFY(scriviByte(file, buona + "\r\n\"CDXaltro\"\r\n"));
+  BancoCifrato b;
+  b.carica(file, QStringLiteral("k"));
+  QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
+  QCOMPARE(b.scheda.elenco.Count(), 0);
+
+  // ...and one that comes after another is.
+  QVERIFY(scriviByte(file, "\"CDXaltro\"," + buona + "\r\n"));
+  b.banco.messaggi.avvisi.clear();
+  b.carica(file, QStringLiteral("k"));
+  QVERIFY(b.banco.messaggi.avvisi.isEmpty());
+  QCOMPARE(b.scheda.elenco.Count(), 4);
+}
+
+void TestComandiFile::fileNoto() {
+  const QString uno = percorso(QStringLiteral("uno.kvx")),
+                due = percorso(QStringLiteral("due.kvx"));
+  BancoCifrato b;
+  auto& dialog = b.banco.dialog;
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+  QVERIFY(!b.scheda.file_noto);
+
+  // The first save asks for a file; the next ones write to it, asking only for a key, which may
+  // differ each time.
+  b.salva(uno, QStringLiteral("k1"));
+  QVERIFY(b.scheda.file_noto);
+  b.salva(std::nullopt, QStringLiteral("k2"));
+  QCOMPARE(dialog.mostrati, QStringList{QStringLiteral("salva")});
+  QCOMPARE(b.banco.richiesta.domande.size(), 2);
+  QVERIFY(b.scheda.file_noto);
+  BancoCifrato lettore;
+  lettore.carica(uno, QStringLiteral("k2"));
+  QCOMPARE(lettore.scheda.elenco.Count(), 4);
+
+  // "Salva con nome" cancelled: not tied to any file, and the next save asks again.
+  dialog.risposte.push_back(std::nullopt);
+  menu_salva_nome(b.scheda, b.ambiente);
+  QVERIFY(!b.scheda.file_noto);
+  QCOMPARE(dialog.mostrati.size(), 2);
+  b.salva(due, QStringLiteral("k"));
+  QCOMPARE(dialog.mostrati.size(), 3);
+  QVERIFY(b.scheda.file_noto);
+
+  // "Salva con nome" confirmed: a new file, tied.
+  dialog.risposte.push_back(uno);
+  b.banco.richiesta.risposte.push_back(QStringLiteral("k"));
+  menu_salva_nome(b.scheda, b.ambiente);
+  QCOMPARE(dialog.mostrati.size(), 4);
+  QVERIFY(b.scheda.file_noto);
+
+  // A clean load ties the list to the loaded file: "Salva Lista" writes there unasked.
+  BancoCifrato c;
+  c.carica(due, QStringLiteral("k"));
+  QVERIFY(c.scheda.file_noto);
+  aggiungiVoce(c.scheda.elenco, QStringLiteral("aggiunta"), {}, {}, {});
+  c.salva(std::nullopt, QStringLiteral("k"));
+  QCOMPARE(c.banco.dialog.mostrati, QStringList{QStringLiteral("apri")});
+  BancoCifrato d;
+  d.carica(due, QStringLiteral("k"));
+  QCOMPARE(d.scheda.elenco.Count(), 8);
+
+  // A load that the parser rejected does not: the next save asks for a file.
+  c.carica(due, QStringLiteral("sbagliata"));
+  QVERIFY(!c.scheda.file_noto);
+  c.salva(uno, QStringLiteral("k"));
+  QCOMPARE(c.banco.dialog.mostrati.size(), 3);
+  QCOMPARE(c.banco.dialog.mostrati.last(), QStringLiteral("salva"));
+}
+
+void TestComandiFile::salvataggioFallito_data() {
+  QTest::addColumn<QString>("relativo");
+  QTest::newRow("cartella inesistente") << QStringLiteral("manca/lista.kvx");
+  QTest::newRow("cartella che e' un file") << QStringLiteral("file/lista.kvx");
+}
+
+void TestComandiFile::salvataggioFallito() {
+  QFETCH(QString, relativo);
+  QVERIFY(scriviByte(percorso(QStringLiteral("file")), "x"));
+  const QString file = percorso(relativo);
+  BancoCifrato b;
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+  b.salva(file, QStringLiteral("k"));
+  QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
+  const auto& avviso = b.banco.messaggi.avvisi[0];
+  QCOMPARE(avviso.icona, Messaggi::Icona::Critica);
+  QVERIFY(avviso.testo.contains(QStringLiteral("non è stata salvata")));
+  QVERIFY(avviso.testo.contains(QDir::toNativeSeparators(file)));
+  QVERIFY(!b.scheda.file_noto);
+  QCOMPARE(leggiByte(percorso(QStringLiteral("file"))), QByteArray("x"));
+}
+
+void TestComandiFile::salvataggioInterrottoLasciaIlVecchio() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato b;
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+  b.salva(file, QStringLiteral("k"));
+  const QByteArray vecchio = leggiByte(file);
+
+  QRandomGenerator caso(7);
+  for (int i = 0; i < 200; ++i)
+    aggiungiVoce(b.scheda.elenco, QString::number(caso.generate64()),
+                 QString::number(caso.generate64()), QString::number(caso.generate64()), {});
+  {
+    const LimiteFile limite(static_cast<rlim_t>(vecchio.size()) + 100);
+    b.salva(std::nullopt, QStringLiteral("k"));
+  }
+  QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
+  QCOMPARE(b.banco.messaggi.avvisi[0].icona, Messaggi::Icona::Critica);
+  QVERIFY(b.banco.messaggi.avvisi[0].testo.contains(QDir::toNativeSeparators(file)));
+  QCOMPARE(leggiByte(file), vecchio);
+  QCOMPARE(QDir(cartella_->path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+           QStringList{QStringLiteral("lista.kvx")});
+}
+
+void TestComandiFile::permessiDelNuovoFile() {
+  const mode_t maschera = ::umask(0);
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato b;
+  b.salva(file, QStringLiteral("k"));
+  ::umask(maschera);
+  struct stat s {};
+  QCOMPARE(::stat(QFile::encodeName(file).constData(), &s), 0);
+  QCOMPARE(s.st_mode & 0777, mode_t{0600});
+}
+
+void TestComandiFile::nnodiDopoIlCaricamento_data() {
+  QTest::addColumn<int>("nodi");
+  QTest::addColumn<int>("nnodi");
+  QTest::newRow("0") << 0 << 0;
+  QTest::newRow("6") << 6 << 2;
+  QTest::newRow("10") << 10 << 2;
+  QTest::newRow("14") << 14 << 4;
+  QTest::newRow("17") << 17 << 4;
+}
+
+void TestComandiFile::nnodiDopoIlCaricamento() {
+  QFETCH(int, nodi);
+  QFETCH(int, nnodi);
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato a;
+  for (int i = 0; i < nodi; ++i) a.scheda.elenco.Add(nullptr, {}, {}, QString::number(i));
+  a.salva(file, QStringLiteral("k"));
+
+  BancoCifrato b;
+  b.scheda.nnodi.imposta(99);
+  b.carica(file, QStringLiteral("k"));
+  QCOMPARE(b.scheda.elenco.Count(), nodi);
+  QCOMPARE(int(b.scheda.nnodi.valore()), nnodi);
+}
+
+void TestComandiFile::vociDaNodi_data() {
+  QTest::addColumn<qint64>("nodi");
+  QTest::addColumn<int>("voci");
+  QTest::newRow("0") << qint64{0} << 0;
+  QTest::newRow("1") << qint64{1} << 0;
+  QTest::newRow("2: mezzo verso lo zero") << qint64{2} << 0;
+  QTest::newRow("3") << qint64{3} << 1;
+  QTest::newRow("6: mezzo verso il due") << qint64{6} << 2;
+  QTest::newRow("10: mezzo verso il due") << qint64{10} << 2;
+  QTest::newRow("11") << qint64{11} << 3;
+  QTest::newRow("ultimo senza saturare") << qint64{4 * 32767 + 1} << 32767;
+  QTest::newRow("satura") << qint64{4 * 32768} << 32767;
+  QTest::newRow("satura molto") << (qint64{1} << 40) << 32767;
+}
+
+void TestComandiFile::vociDaNodi() {
+  QFETCH(qint64, nodi);
+  QFETCH(int, voci);
+  QCOMPARE(int(voci_da_nodi(nodi)), voci);
+}
+
+void TestComandiFile::passwordSenzaBasicInfo() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  scriviLista(file,
+              listaScritta(voceScritta("prima", "uno") + voceScritta("seconda", "due", true)));
+  BancoCifrato b;
+  b.carica(file, QStringLiteral("k"));
+  QCOMPARE(b.scheda.elenco.Count(), 6);
+  QCOMPARE(b.scheda.elenco.Text(b.scheda.elenco.Item(6)), QStringLiteral("Username: due"));
+  QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
+  QCOMPARE(b.banco.messaggi.avvisi[0].testo, messaggioCorrotto);
+  QCOMPARE(b.scheda.nnodi.valore(), qint16{2});
+  QVERIFY(!b.scheda.file_noto);
+  QCOMPARE(b.banco.registro, registroCarica);
+}
+
+void TestComandiFile::valoreNonConvertibile() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  QString testo = listaScritta(voceScritta("prima", "uno") + voceScritta("seconda", "due"));
+  const qsizetype ultimo = testo.lastIndexOf(QStringLiteral("Expanded(False)"));
+  testo.replace(ultimo, 15, QStringLiteral("Expanded()"));
+  scriviLista(file, testo);
+
+  BancoCifrato b;
+  b.scheda.nnodi.imposta(5);
+  b.carica(file, QStringLiteral("k"));
+  // Ended by the trap: no message, the counter and the status as the error found them.
+  QVERIFY(b.banco.messaggi.avvisi.isEmpty());
+  QCOMPARE(b.scheda.nnodi.valore(), qint16{5});
+  QVERIFY(!b.scheda.file_noto);
+  QCOMPARE(b.banco.modulo.stato, QStringLiteral("Stato: caricamento...."));
+}
+
+QTEST_MAIN(TestComandiFile)
+#include "test_comandi_file.moc"
