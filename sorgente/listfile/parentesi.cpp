@@ -2,14 +2,18 @@
 
 #include <algorithm>
 
+#include "listfile/pagine_grandi.h"
+
 namespace custodex {
 
 Parentesi::Parentesi(QStringView testo) : inizio_(testo.utf16()), lunghezza_(testo.size()) {
-  // A written list has about one "(" in forty characters; reserving for that spares most of the
-  // regrowth without holding much more than needed.
-  coppie_.reserve(static_cast<std::size_t>(lunghezza_ / 40 + 16));
-  std::vector<std::size_t> aperte;
+  // Counted first, so that the pairs are laid out once, in memory that is touched only once.
   const char16_t* c = inizio_;
+  std::size_t quante = 0;
+  for (qsizetype i = 0; i < lunghezza_; ++i) quante += c[i] == u'(';
+  coppie_.reserve(quante);
+  preferisciPagineGrandi(coppie_.data(), quante * sizeof(Coppia));
+  std::vector<std::size_t> aperte;
   for (qsizetype i = 0; i < lunghezza_; ++i) {
     if (c[i] == u'(') {
       aperte.push_back(coppie_.size());

@@ -6,6 +6,7 @@
 
 #include "comune/errore.h"
 #include "listfile/forma64.h"
+#include "listfile/pagine_grandi.h"
 #include "listfile/parentesi.h"
 
 namespace custodex {
@@ -165,6 +166,7 @@ void riservaPer(QString& testo, qsizetype caratteri) {
   if (caratteri > massimo) throw Errore(7, QStringLiteral("Memoria esaurita"));
   try {
     testo.reserve(caratteri);
+    preferisciPagineGrandi(testo.data(), static_cast<std::size_t>(testo.capacity()) * 2);
   } catch (const std::bad_alloc&) {
     throw Errore(7, QStringLiteral("Memoria esaurita"));
   }
