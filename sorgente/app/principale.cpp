@@ -15,9 +15,13 @@
 #include "app/vista_elenco.h"
 #include "comune/testi.h"
 #include "list/comandi_voce.h"
+#include "listfile/comandi_file.h"
+#include "listfile/nmcrypt.h"
 
 // The pictures are compiled into the library, which a static link would otherwise drop.
-static void caricaRisorse() { Q_INIT_RESOURCE(risorse); }
+static void caricaRisorse() {
+  Q_INIT_RESOURCE(risorse);
+}
 
 namespace custodex {
 
@@ -70,19 +74,12 @@ QList<QIcon> listaimg() {
           QIcon(QStringLiteral(":/listaimg/3.xpm"))};
 }
 
-// Stands in until the list file cipher is wired in.
-class CifrarioAssente : public Cifrario {
- public:
-  QString cripta(const QString&, const QString&) override { return {}; }
-  QString decripta(const QString&, const QString&) override { return {}; }
-};
-
 }  // namespace
 
 Principale::Principale(QWidget* parent)
     : QMainWindow(parent),
       modello_(scheda_.elenco),
-      cripta_decripta_(std::make_unique<CifrarioAssente>()),
+      cripta_decripta_(std::make_unique<NmCrypt>()),
       ambiente_(std::make_unique<Ambiente>(
           Ambiente{messaggi_, richiesta_, dialog_, appunti_, eventi_, *cripta_decripta_, *this})) {
   caricaRisorse();
@@ -218,9 +215,12 @@ void Principale::creaMenu() {
   QMenu* menu_file = menu("menu_file", QStringLiteral("&File"));
   connect(voce(menu_file, "menu_nuova", QStringLiteral("Nuova Lista")), &QAction::triggered, this,
           [this] { esegui(menu_nuova); });
-  voce(menu_file, "menu_carica", QStringLiteral("Carica Lista"));
-  voce(menu_file, "menu_salva", QStringLiteral("Salva Lista"));
-  voce(menu_file, "menu_salva_nome", QStringLiteral("Salva con nome"));
+  connect(voce(menu_file, "menu_carica", QStringLiteral("Carica Lista")), &QAction::triggered, this,
+          [this] { esegui(menu_carica); });
+  connect(voce(menu_file, "menu_salva", QStringLiteral("Salva Lista")), &QAction::triggered, this,
+          [this] { esegui(menu_salva); });
+  connect(voce(menu_file, "menu_salva_nome", QStringLiteral("Salva con nome")), &QAction::triggered,
+          this, [this] { esegui(menu_salva_nome); });
   connect(voce(menu_file, "menu_esci", QStringLiteral("Esci")), &QAction::triggered, this,
           &QWidget::close);
 
