@@ -2,14 +2,17 @@
 
 #include <sodium.h>
 
-#include <QByteArray>
-#include <new>
+#include <algorithm>
+
+#include "listfile/pagine_grandi.h"
 
 namespace custodex::busta {
 
 namespace {
 
 constexpr int variante = sodium_base64_VARIANT_URLSAFE_NO_PADDING;
+// Characters of base64 handled at a time; a whole number of four-character groups.
+constexpr std::size_t blocco = 16384;
 
 static_assert(lunghezzaSale == crypto_pwhash_SALTBYTES);
 static_assert(lunghezzaNonce == crypto_aead_xchacha20poly1305_ietf_NPUBBYTES);
@@ -60,18 +63,29 @@ qsizetype lunghezzaTesto(std::size_t sigillati) {
       1);
 }
 
+QString componiSulPosto(const Intestazione& intestazione, std::span<unsigned char> binario) {
+  scriviIntestazione(intestazione, binario.data());
+  QString testo(lunghezzaTesto(binario.size() - lunghezzaIntestazione), Qt::Uninitialized);
+  preferisciPagineGrandi(testo.data(), static_cast<std::size_t>(testo.size()) * 2);
+  char16_t* uscita = reinterpret_cast<char16_t*>(testo.data());
+  for (std::size_t i = 0; i < lunghezzaEtichetta; ++i) *uscita++ = etichetta[i];
+
+  // Straight into the string, a block at a time: whole groups of three bytes until the last.
+  constexpr std::size_t gruppi = blocco / 4;
+  char ascii[blocco + 1];
+  for (std::size_t da = 0; da < binario.size(); da += 3 * gruppi) {
+    const std::size_t n = std::min(3 * gruppi, binario.size() - da);
+    sodium_bin2base64(ascii, sizeof ascii, binario.data() + da, n, variante);
+    const std::size_t caratteri = sodium_base64_ENCODED_LEN(n, variante) - 1;
+    for (std::size_t i = 0; i < caratteri; ++i) *uscita++ = static_cast<char16_t>(ascii[i]);
+  }
+  return testo;
+}
+
 QString componi(const Intestazione& intestazione, std::span<const unsigned char> sigillato) {
   std::vector<unsigned char> binario(lunghezzaIntestazione + sigillato.size());
-  scriviIntestazione(intestazione, binario.data());
   std::copy(sigillato.begin(), sigillato.end(), binario.begin() + lunghezzaIntestazione);
-
-  const std::size_t base64 = sodium_base64_ENCODED_LEN(binario.size(), variante);
-  QByteArray ascii(static_cast<qsizetype>(lunghezzaEtichetta + base64), Qt::Uninitialized);
-  std::copy(etichetta, etichetta + lunghezzaEtichetta, ascii.data());
-  sodium_bin2base64(ascii.data() + lunghezzaEtichetta, base64, binario.data(), binario.size(),
-                    variante);
-  ascii.chop(1);  // the NUL
-  return QString::fromLatin1(ascii);
+  return componiSulPosto(intestazione, binario);
 }
 
 std::optional<Aperta> apri(QStringView testo, qsizetype massimo) noexcept {
@@ -83,28 +97,34 @@ std::optional<Aperta> apri(QStringView testo, qsizetype massimo) noexcept {
     for (std::size_t i = 0; i < lunghezzaEtichetta; ++i)
       if (unita[i] != static_cast<char16_t>(etichetta[i])) return std::nullopt;
 
-    // Anything beyond ASCII is foreign; it must not be narrowed into something that decodes.
     const std::size_t lungo = n - lunghezzaEtichetta;
-    std::vector<char> ascii(lungo);
-    for (std::size_t i = 0; i < lungo; ++i) {
-      const char16_t c = unita[lunghezzaEtichetta + i];
-      if (c >= 0x80) return std::nullopt;
-      ascii[i] = static_cast<char>(c);
-    }
-
     Aperta aperta;
-    std::vector<unsigned char> binario(lungo / 4 * 3 + 3);
-    std::size_t decodificati = 0;
-    const char* fine = nullptr;
-    if (sodium_base642bin(binario.data(), binario.size(), ascii.data(), ascii.size(), nullptr,
-                          &decodificati, &fine, variante) != 0)
-      return std::nullopt;
-    if (fine != ascii.data() + ascii.size()) return std::nullopt;
-    if (decodificati < lunghezzaIntestazione) return std::nullopt;
-    aperta.intestazione = leggiIntestazione(binario.data());
+    const std::size_t capienza = lungo / 4 * 3 + 3;
+    aperta.binario = std::make_unique_for_overwrite<unsigned char[]>(capienza);
+    preferisciPagineGrandi(aperta.binario.get(), capienza);
+
+    // A block at a time, whole groups of four characters until the last: each block decodes on
+    // its own, and the last one's unused bits must be zero, so every text has one form only.
+    char ascii[blocco];
+    for (std::size_t da = 0; da < lungo; da += blocco) {
+      const std::size_t m = std::min(blocco, lungo - da);
+      for (std::size_t i = 0; i < m; ++i) {
+        // Anything beyond ASCII is foreign; it must not be narrowed into something that decodes.
+        const char16_t c = unita[lunghezzaEtichetta + da + i];
+        if (c >= 0x80) return std::nullopt;
+        ascii[i] = static_cast<char>(c);
+      }
+      std::size_t decodificati = 0;
+      const char* fine = nullptr;
+      if (sodium_base642bin(aperta.binario.get() + aperta.dimensione, capienza - aperta.dimensione,
+                            ascii, m, nullptr, &decodificati, &fine, variante) != 0 ||
+          fine != ascii + m)
+        return std::nullopt;
+      aperta.dimensione += decodificati;
+    }
+    if (aperta.dimensione < lunghezzaIntestazione) return std::nullopt;
+    aperta.intestazione = leggiIntestazione(aperta.binario.get());
     if (aperta.intestazione.versione != versioneAttuale) return std::nullopt;
-    aperta.sigillato.assign(binario.begin() + lunghezzaIntestazione,
-                            binario.begin() + static_cast<std::ptrdiff_t>(decodificati));
     return aperta;
   } catch (...) {
     return std::nullopt;

@@ -4,6 +4,7 @@
 #include <QStringView>
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -39,10 +40,20 @@ DatiAutenticati datiAutenticati(const Intestazione& intestazione);
 
 // The whole text of a header and its sealed bytes. Throws std::bad_alloc.
 QString componi(const Intestazione& intestazione, std::span<const unsigned char> sigillato);
+// The same, when the sealed bytes already stand in `binario` after lunghezzaIntestazione bytes
+// of room, into which the header is written: a large list is then not copied once more.
+QString componiSulPosto(const Intestazione& intestazione, std::span<unsigned char> binario);
 
+// A decoded text: its header, and its bytes (the header's, then the sealed ones) in one buffer
+// that the cipher may open in place.
 struct Aperta {
   Intestazione intestazione;
-  std::vector<unsigned char> sigillato;
+  std::unique_ptr<unsigned char[]> binario;
+  std::size_t dimensione = 0;
+
+  std::span<unsigned char> sigillato() const {
+    return {binario.get() + lunghezzaIntestazione, dimensione - lunghezzaIntestazione};
+  }
 };
 
 // Decodes a text made by componi; nothing when the text is longer than `massimo` characters,

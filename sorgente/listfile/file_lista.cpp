@@ -5,7 +5,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 #include "comune/errore.h"
+#include "listfile/pagine_grandi.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -42,15 +45,9 @@ void sincronizzaCartella([[maybe_unused]] const QString& percorso) {
 void scrivi_file_lista(const QString& percorso, const QString& voce) {
   // A quote or a line break inside would make the line unreadable; more than one byte per
   // character has no form in the file.
-  QByteArray riga;
-  riga.reserve(voce.size() + 3);
-  riga.append('"');
-  for (const QChar c : voce) {
+  for (const QChar c : voce)
     if (c.unicode() >= 0x80 || c == u'"' || c == u'\r' || c == u'\n')
       nonScritto(QStringLiteral("Il testo da scrivere non ha forma di riga del file"));
-    riga.append(static_cast<char>(c.unicode()));
-  }
-  riga.append("\"\r\n");
 
   const bool nuovo = !QFileInfo::exists(percorso);
   QSaveFile file(percorso);
@@ -59,14 +56,26 @@ void scrivi_file_lista(const QString& percorso, const QString& voce) {
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) nonScritto(file.errorString());
   if (nuovo && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
     nonScritto(file.errorString());
-  for (qsizetype fatti = 0; fatti < riga.size();) {
-    const qint64 n = file.write(riga.constData() + fatti, riga.size() - fatti);
-    // A short write is retried, so that the second try names the system's reason.
-    if (n <= 0)
-      nonScritto(file.error() != QFileDevice::NoError ? file.errorString()
-                                                      : QStringLiteral("Scrittura interrotta"));
-    fatti += n;
+  const auto scrivi = [&file](const char* dati, qsizetype n) {
+    for (qsizetype fatti = 0; fatti < n;) {
+      const qint64 scritti = file.write(dati + fatti, n - fatti);
+      // A short write is retried, so that the second try names the system's reason.
+      if (scritti <= 0)
+        nonScritto(file.error() != QFileDevice::NoError ? file.errorString()
+                                                        : QStringLiteral("Scrittura interrotta"));
+      fatti += scritti;
+    }
+  };
+  // A block at a time, so that a large list needs no second copy of its text.
+  constexpr qsizetype blocco = 1 << 16;
+  char byte[blocco];
+  scrivi("\"", 1);
+  for (qsizetype da = 0; da < voce.size(); da += blocco) {
+    const qsizetype n = std::min(blocco, voce.size() - da);
+    for (qsizetype i = 0; i < n; ++i) byte[i] = static_cast<char>(voce[da + i].unicode());
+    scrivi(byte, n);
   }
+  scrivi("\"\r\n", 3);
 #ifdef Q_OS_UNIX
   // commit() syncs too but ignores a failure; a delayed write error must stop the rename.
   if (::fsync(file.handle()) != 0) nonScritto(QString::fromLocal8Bit(std::strerror(errno)));
@@ -101,7 +110,11 @@ QString ultima_voce(const QByteArray& contenuto) {
     }
     if (i < n) i = p[i] == ',' ? i + 1 : dopoFineRiga(i);
   }
-  return QString::fromLatin1(p + inizio, fine - inizio);
+  QString voce(fine - inizio, Qt::Uninitialized);
+  preferisciPagineGrandi(voce.data(), static_cast<std::size_t>(voce.size()) * 2);
+  char16_t* uscita = reinterpret_cast<char16_t*>(voce.data());
+  for (qsizetype j = inizio; j < fine; ++j) *uscita++ = static_cast<unsigned char>(p[j]);
+  return voce;
 }
 
 QString leggi_file_lista(const QString& percorso) {
@@ -109,8 +122,16 @@ QString leggi_file_lista(const QString& percorso) {
   if (!file.open(QIODevice::ReadOnly)) throw Errore(fileNonTrovato, file.errorString());
   if (file.size() > massimoFileLista)
     throw Errore(erroreLettura, QStringLiteral("Il file è troppo grande per essere una lista"));
-  const QByteArray contenuto = file.readAll();
-  if (file.error() != QFileDevice::NoError) throw Errore(erroreLettura, file.errorString());
+  QByteArray contenuto(file.size(), Qt::Uninitialized);
+  preferisciPagineGrandi(contenuto.data(), static_cast<std::size_t>(contenuto.size()));
+  qsizetype letti = 0;
+  while (letti < contenuto.size()) {
+    const qint64 n = file.read(contenuto.data() + letti, contenuto.size() - letti);
+    if (n < 0) throw Errore(erroreLettura, file.errorString());
+    if (n == 0) break;  // shorter than it said: what was there is what counts
+    letti += n;
+  }
+  contenuto.truncate(letti);
   return ultima_voce(contenuto);
 }
 

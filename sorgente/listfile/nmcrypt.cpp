@@ -4,12 +4,17 @@
 #include <zstd.h>
 
 #include <QtEndian>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
 #include "comune/errore.h"
+
+#include "listfile/pagine_grandi.h"
 
 namespace custodex {
 
@@ -106,22 +111,28 @@ QString NmCrypt::sigilla(QStringView testo, const busta::Intestazione& h,
   if (testo.size() > massimoCaratteri_)
     throw Errore(Errore::Overflow, QStringLiteral("La lista è troppo lunga per essere salvata"));
   try {
+    // One buffer: room for the header, the compressed text sealed where it lies, the seal's tag.
+    // Only what is written is touched, so its bound-sized capacity costs address space only.
     const ByteDelTesto chiaro(testo);
-    std::vector<unsigned char> compresso(ZSTD_compressBound(chiaro.dimensione()));
-    AzzeraAllaFine azzeraCompresso(compresso);
-    const std::size_t lunghezza = ZSTD_compress(compresso.data(), compresso.size(), chiaro.dati(),
-                                                chiaro.dimensione(), livelloCompressione);
+    const std::size_t capienza = busta::lunghezzaIntestazione +
+                                 ZSTD_compressBound(chiaro.dimensione()) +
+                                 lunghezzaEtichettaSigillo;
+    const auto binario = std::make_unique_for_overwrite<unsigned char[]>(capienza);
+    preferisciPagineGrandi(binario.get(), capienza);
+    unsigned char* const corpo = binario.get() + busta::lunghezzaIntestazione;
+    const std::size_t lunghezza =
+        ZSTD_compress(corpo, capienza - busta::lunghezzaIntestazione - lunghezzaEtichettaSigillo,
+                      chiaro.dati(), chiaro.dimensione(), livelloCompressione);
     if (ZSTD_isError(lunghezza))
       throw Errore(Errore::Overflow, QString::fromLatin1(ZSTD_getErrorName(lunghezza)));
 
     const busta::DatiAutenticati ad = busta::datiAutenticati(h);
-    std::vector<unsigned char> sigillato(lunghezza + lunghezzaEtichettaSigillo);
-    unsigned long long scritti = 0;
-    crypto_aead_xchacha20poly1305_ietf_encrypt(sigillato.data(), &scritti, compresso.data(),
-                                               lunghezza, ad.data(), ad.size(), nullptr,
-                                               h.nonce.data(), chiaveDerivata.dati());
-    sigillato.resize(scritti);
-    return busta::componi(h, sigillato);
+    unsigned long long sigillati = 0;
+    crypto_aead_xchacha20poly1305_ietf_encrypt(corpo, &sigillati, corpo, lunghezza, ad.data(),
+                                               ad.size(), nullptr, h.nonce.data(),
+                                               chiaveDerivata.dati());
+    return busta::componiSulPosto(
+        h, std::span(binario.get(), busta::lunghezzaIntestazione + std::size_t{sigillati}));
   } catch (const std::bad_alloc&) {
     throw Errore(memoriaEsaurita, QStringLiteral("Memoria esaurita"));
   }
@@ -132,33 +143,39 @@ std::optional<busta::Aperta> NmCrypt::apri(QStringView testo) const noexcept {
   if (!aperta) return std::nullopt;
   const auto& h = aperta->intestazione;
   if (h.algoritmo != algoritmo || !costoAccettabile(h.passate, h.memoriaKiB)) return std::nullopt;
-  if (aperta->sigillato.size() < lunghezzaEtichettaSigillo) return std::nullopt;
+  if (aperta->sigillato().size() < lunghezzaEtichettaSigillo) return std::nullopt;
   return aperta;
 }
 
-QString NmCrypt::dissigilla(const busta::Aperta& aperta,
-                            const Segreto& chiaveDerivata) const noexcept {
+QString NmCrypt::dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata) const noexcept {
   try {
     const auto& h = aperta.intestazione;
-    const auto& sigillato = aperta.sigillato;
+    const std::span<unsigned char> sigillato = aperta.sigillato();
     const busta::DatiAutenticati ad = busta::datiAutenticati(h);
-    std::vector<unsigned char> compresso(sigillato.size() - lunghezzaEtichettaSigillo);
-    AzzeraAllaFine azzera(compresso);
+    // Opened where it lies: the compressed text takes the place of the sealed one, and is wiped
+    // however this ends.
     unsigned long long lunghezza = 0;
     if (crypto_aead_xchacha20poly1305_ietf_decrypt(
-            compresso.data(), &lunghezza, nullptr, sigillato.data(), sigillato.size(), ad.data(),
+            sigillato.data(), &lunghezza, nullptr, sigillato.data(), sigillato.size(), ad.data(),
             ad.size(), h.nonce.data(), chiaveDerivata.dati()) != 0)
       return {};
+    struct Azzera {
+      unsigned char* p;
+      std::size_t n;
+      ~Azzera() { sodium_memzero(p, n); }
+    } azzera{sigillato.data(), std::size_t{lunghezza}};
+    const unsigned char* const compresso = sigillato.data();
 
     // One frame, whose declared size is even, within bounds, and exactly what it holds.
-    if (ZSTD_findFrameCompressedSize(compresso.data(), lunghezza) != lunghezza) return {};
-    const unsigned long long byte = ZSTD_getFrameContentSize(compresso.data(), lunghezza);
+    if (ZSTD_findFrameCompressedSize(compresso, lunghezza) != lunghezza) return {};
+    const unsigned long long byte = ZSTD_getFrameContentSize(compresso, lunghezza);
     if (byte == ZSTD_CONTENTSIZE_UNKNOWN || byte == ZSTD_CONTENTSIZE_ERROR || byte % 2 != 0 ||
         byte / 2 > static_cast<unsigned long long>(massimoCaratteri_))
       return {};
     QString testo(static_cast<qsizetype>(byte / 2), Qt::Uninitialized);
+    preferisciPagineGrandi(testo.data(), static_cast<std::size_t>(byte));
     const std::size_t fatti =
-        ZSTD_decompress(testo.data(), static_cast<std::size_t>(byte), compresso.data(), lunghezza);
+        ZSTD_decompress(testo.data(), static_cast<std::size_t>(byte), compresso, lunghezza);
     if (ZSTD_isError(fatti) || fatti != byte) {
       sodium_memzero(testo.data(), static_cast<std::size_t>(byte));
       return {};
@@ -181,7 +198,7 @@ QString NmCrypt::cripta(const QString& testo, const QString& chiave) {
 }
 
 QString NmCrypt::decripta(const QString& testo, const QString& chiave) noexcept {
-  const std::optional<busta::Aperta> aperta = apri(testo);
+  std::optional<busta::Aperta> aperta = apri(testo);
   if (!aperta) return {};
   const std::optional<Segreto> derivata = derivaChiave(chiave, aperta->intestazione);
   if (!derivata) return {};

@@ -53,8 +53,9 @@ class NmCrypt : public Cifrario {
                   const Segreto& chiaveDerivata) const;
   // Decodes a text and checks its header; nothing when it is not ours or asks too much.
   std::optional<busta::Aperta> apri(QStringView testo) const noexcept;
-  // Opens the seal and decompresses; the empty text when anything is wrong.
-  QString dissigilla(const busta::Aperta& aperta, const Segreto& chiaveDerivata) const noexcept;
+  // Opens the seal in place (the sealed bytes are spent) and decompresses; the empty text when
+  // anything is wrong.
+  QString dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata) const noexcept;
 
   static bool costoAccettabile(quint32 passate, quint32 memoriaKiB);
 

@@ -144,6 +144,14 @@ void TestNmCrypt::ogniCarattereCambiatoERifiutato() {
   for (qsizetype i = 0; i < cifrato.size(); ++i)
     QVERIFY2(cifrario.decripta(cambiaCarattere(cifrato, i), QStringLiteral("k")).isEmpty(),
              qPrintable(QStringLiteral("posizione %1").arg(i)));
+
+  // A long text is decoded a block at a time: changes at the blocks' edges are caught as well.
+  const QString lungo = cifrario.cripta(ogniCarattere(), QStringLiteral("k"));
+  QVERIFY(lungo.size() > 3 * 16384);
+  for (const qsizetype i : {qsizetype{16383}, qsizetype{16384}, qsizetype{16385}, qsizetype{16386},
+                            qsizetype{32770}, lungo.size() - 1})
+    QVERIFY2(cifrario.decripta(cambiaCarattere(lungo, i), QStringLiteral("k")).isEmpty(),
+             qPrintable(QStringLiteral("posizione %1").arg(i)));
 }
 
 void TestNmCrypt::ogniTroncamentoERifiutato() {
@@ -201,7 +209,7 @@ void TestNmCrypt::intestazioneOstileRifiutataSubito() {
   aperta->intestazione.algoritmo = static_cast<unsigned char>(algoritmo);
   aperta->intestazione.passate = passate;
   aperta->intestazione.memoriaKiB = memoriaKiB;
-  const QString ostile = busta::componi(aperta->intestazione, aperta->sigillato);
+  const QString ostile = busta::componi(aperta->intestazione, aperta->sigillato());
   // Refused on reading the header, before any key derivation is attempted.
   QVERIFY(!cifrario.apri(ostile));
   QCOMPARE(cifrario.decripta(ostile, QStringLiteral("k")), QString());
