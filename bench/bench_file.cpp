@@ -1,0 +1,108 @@
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "bench/comune.h"
+#include "listfile/comandi_file.h"
+#include "listfile/nmcrypt.h"
+#include "listfile/salva_carica.h"
+#include "supporto/copione.h"
+
+// The list file commands at the program's real cipher cost: the key derivation alone, the
+// cipher without it, and the whole save and load as the user runs them.
+
+namespace custodex::bench {
+
+namespace {
+
+const QString chiave = QStringLiteral("una chiave qualsiasi");
+
+double salvaTutto(copione::Banco& banco, int volte) {
+  return mediana(volte, [&] {
+    banco.richiesta.risposte.push_back(chiave);
+    menu_salva(banco.scheda, banco.ambiente);
+  });
+}
+
+double caricaTutto(copione::Banco& banco, int volte) {
+  return mediana(volte, [&] {
+    banco.dialog.risposte.push_back(banco.dialog.fileName);
+    banco.richiesta.risposte.push_back(chiave);
+    menu_carica(banco.scheda, banco.ambiente);
+  });
+}
+
+void file() {
+  NmCrypt cifrario;
+  const busta::Intestazione intestazione = cifrario.nuovaIntestazione();
+  const double derivazione = mediana(5, [&] { (void)NmCrypt::derivaChiave(chiave, intestazione); });
+  std::printf("key derivation (Argon2id, 64 MiB, 3 passes): %.0f ms\n\n", derivazione);
+  const Segreto derivata = *NmCrypt::derivaChiave(chiave, intestazione);
+
+  // The same commands with the cheapest key derivation libsodium allows: what they cost beyond it.
+  NmCrypt senzaCosto(NmCrypt::Costo{1, 8});
+
+  QTemporaryDir cartella;
+  std::printf("%8s %8s %9s %9s %10s %10s %10s %10s %8s %9s\n", "entries", "text MB", "encipher",
+              "decipher", "save", "save-KDF", "load", "load-KDF", "B/entry", "peak MiB");
+  for (const int voci : dimensioni) {
+    const int volte = voci >= 100000 ? 3 : 5;
+    const QString percorso = cartella.filePath(QStringLiteral("lista%1.kvx").arg(voci));
+    double cripta = 0, decripta = 0, salva = 0, carica = 0, salvaOltre = 0, caricaOltre = 0;
+    qsizetype caratteri = 0;
+    {
+      copione::Banco banco(cifrario);
+      riempi(banco.scheda.elenco, voci);
+      const QString testo = salva_albero(banco.scheda.elenco);
+      caratteri = testo.size();
+      QString cifrato;
+      cripta = mediana(volte, [&] { cifrato = cifrario.sigilla(testo, intestazione, derivata); });
+      decripta = mediana(volte, [&] {
+        auto aperta = cifrario.apri(cifrato);
+        if (!aperta || cifrario.dissigilla(*aperta, derivata).size() != testo.size())
+          std::printf("decipher failed\n");
+      });
+
+      banco.dialog.fileName = percorso;
+      banco.scheda.file_noto = true;
+      salva = salvaTutto(banco, volte);
+      carica = caricaTutto(banco, volte);
+      if (banco.scheda.elenco.Count() != 4 * voci || !banco.messaggi.avvisi.isEmpty())
+        std::printf("load failed\n");
+    }
+    {
+      copione::Banco banco(senzaCosto);
+      riempi(banco.scheda.elenco, voci);
+      banco.dialog.fileName = percorso;
+      banco.scheda.file_noto = true;
+      salvaOltre = salvaTutto(banco, volte);
+      caricaOltre = caricaTutto(banco, volte);
+      if (banco.scheda.elenco.Count() != 4 * voci || !banco.messaggi.avvisi.isEmpty())
+        std::printf("load failed\n");
+    }
+    std::printf("%8d %8.1f %6.0f ms %6.0f ms %7.0f ms %7.0f ms %7.0f ms %7.0f ms %8.1f %9.0f\n",
+                voci, caratteri * 2 / 1e6, cripta, decripta, salva, salvaOltre, carica, caricaOltre,
+                double(QFileInfo(percorso).size()) / voci, piccoMemoriaMiB());
+  }
+
+  // Short entries without a description: the file's size per entry.
+  std::printf("\nentries \"name123\", \"user123\", \"pw123\", no description:\n");
+  for (const int voci : dimensioni) {
+    copione::Banco banco(cifrario);
+    for (int i = 0; i < voci; ++i)
+      copione::aggiungiVoce(banco.scheda.elenco, QStringLiteral("name%1").arg(i),
+                            QStringLiteral("user%1").arg(i), QStringLiteral("pw%1").arg(i), {});
+    const QString percorso = cartella.filePath(QStringLiteral("corte%1.kvx").arg(voci));
+    banco.dialog.risposte.push_back(percorso);
+    banco.richiesta.risposte.push_back(chiave);
+    menu_salva(banco.scheda, banco.ambiente);
+    std::printf("%8d entries: %6.1f bytes/entry\n", voci,
+                double(QFileInfo(percorso).size()) / voci);
+  }
+}
+
+}  // namespace
+
+REGISTRA_BENCH("list file: save and load", file);
+
+}  // namespace custodex::bench
