@@ -6,6 +6,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <new>
 
 #include "comune/errore.h"
 #include "listfile/pagine_grandi.h"
@@ -24,6 +25,7 @@ namespace {
 
 constexpr int fileNonTrovato = 53;
 constexpr int erroreLettura = 62;
+constexpr int memoriaEsaurita = 7;
 
 [[noreturn]] void nonScritto(const QString& motivo) {
   throw Errore(Errore::FileNonScritto, motivo);
@@ -118,21 +120,25 @@ QString ultima_voce(const QByteArray& contenuto) {
 }
 
 QString leggi_file_lista(const QString& percorso) {
-  QFile file(percorso);
-  if (!file.open(QIODevice::ReadOnly)) throw Errore(fileNonTrovato, file.errorString());
-  if (file.size() > massimoFileLista)
-    throw Errore(erroreLettura, QStringLiteral("Il file è troppo grande per essere una lista"));
-  QByteArray contenuto(file.size(), Qt::Uninitialized);
-  preferisciPagineGrandi(contenuto.data(), static_cast<std::size_t>(contenuto.size()));
-  qsizetype letti = 0;
-  while (letti < contenuto.size()) {
-    const qint64 n = file.read(contenuto.data() + letti, contenuto.size() - letti);
-    if (n < 0) throw Errore(erroreLettura, file.errorString());
-    if (n == 0) break;  // shorter than it said: what was there is what counts
-    letti += n;
+  try {
+    QFile file(percorso);
+    if (!file.open(QIODevice::ReadOnly)) throw Errore(fileNonTrovato, file.errorString());
+    if (file.size() > massimoFileLista)
+      throw Errore(erroreLettura, QStringLiteral("Il file è troppo grande per essere una lista"));
+    QByteArray contenuto(file.size(), Qt::Uninitialized);
+    preferisciPagineGrandi(contenuto.data(), static_cast<std::size_t>(contenuto.size()));
+    qsizetype letti = 0;
+    while (letti < contenuto.size()) {
+      const qint64 n = file.read(contenuto.data() + letti, contenuto.size() - letti);
+      if (n < 0) throw Errore(erroreLettura, file.errorString());
+      if (n == 0) break;  // shorter than it said: what was there is what counts
+      letti += n;
+    }
+    contenuto.truncate(letti);
+    return ultima_voce(contenuto);
+  } catch (const std::bad_alloc&) {
+    throw Errore(memoriaEsaurita, QStringLiteral("Memoria esaurita"));
   }
-  contenuto.truncate(letti);
-  return ultima_voce(contenuto);
 }
 
 }  // namespace custodex
