@@ -405,6 +405,8 @@ void TestSalvaCarica::andataERitornoCasuale() {
     Albero e;
     alberoCasuale(e, g);
     const QString testo = salva_albero(e);
+    // Laid out in one string reserved at its exact size, never grown.
+    QCOMPARE(testo.capacity(), testo.size());
 
     // Values that come back verbatim are written verbatim; only the others are escaped.
     const qsizetype protetti = testo.count(QStringLiteral("Text64(")) +
