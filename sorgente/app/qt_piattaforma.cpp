@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include "comune/testi.h"
@@ -24,8 +25,9 @@ bool QtMessaggi::conferma(const QString& testo) {
   return box.exec() == QMessageBox::Yes;
 }
 
-std::optional<QString> QtRichiesta::chiedi(const QString& domanda) {
+std::optional<QString> QtRichiesta::chiedi(const QString& domanda, Eco eco) {
   QInputDialog box(padre_);
+  box.setTextEchoMode(eco == Eco::Nascosta ? QLineEdit::Password : QLineEdit::Normal);
   box.setWindowTitle(testi::titolo);
   box.setLabelText(domanda);
   box.setTextValue(QString());

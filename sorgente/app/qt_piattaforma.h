@@ -22,7 +22,7 @@ class QtMessaggi : public Messaggi {
 class QtRichiesta : public Richiesta {
  public:
   explicit QtRichiesta(QWidget* padre) : padre_(padre) {}
-  std::optional<QString> chiedi(const QString& domanda) override;
+  std::optional<QString> chiedi(const QString& domanda, Eco eco = Eco::Visibile) override;
 
  private:
   QPointer<QWidget> padre_;

@@ -22,9 +22,11 @@ class Messaggi {
 // The modal one-line input box titled "Custodex", with an empty default answer.
 class Richiesta {
  public:
+  // A secret key is typed unseen, so that nobody reads it over the user's shoulder.
+  enum class Eco { Visibile, Nascosta };
   virtual ~Richiesta() = default;
   // The typed text, or nothing when the user cancelled.
-  virtual std::optional<QString> chiedi(const QString& domanda) = 0;
+  virtual std::optional<QString> chiedi(const QString& domanda, Eco eco = Eco::Visibile) = 0;
 };
 
 // The one file dialog `dialog`, shared by save and load. `FileName` is the file last confirmed in

@@ -58,7 +58,8 @@ void menu_salva(Scheda& scheda, Ambiente& ambiente) {
     file = ambiente.dialog.FileName();
     avviato = true;
     const QString testo = salva_albero(scheda.elenco);
-    const ChiaveDigitata chiave(ambiente.richiesta.chiedi(testi_file::chiaveSalva));
+    const ChiaveDigitata chiave(
+        ambiente.richiesta.chiedi(testi_file::chiaveSalva, Richiesta::Eco::Nascosta));
     if (chiave.annullata()) return;
     ambiente.modulo.impostaStato(testi::statoSalvataggio);
     ambiente.eventi.lasciaScorrere();
@@ -86,7 +87,8 @@ void menu_carica(Scheda& scheda, Ambiente& ambiente) {
     // not write over it unasked.
     scheda.file_noto = false;
     const QString contenuto = leggi_file_lista(ambiente.dialog.FileName());
-    const ChiaveDigitata chiave(ambiente.richiesta.chiedi(testi_file::chiaveCarica));
+    const ChiaveDigitata chiave(
+        ambiente.richiesta.chiedi(testi_file::chiaveCarica, Richiesta::Eco::Nascosta));
     if (chiave.annullata()) return;
     ambiente.modulo.impostaStato(testi::statoCaricamento);
     ambiente.eventi.lasciaScorrere();

@@ -171,6 +171,7 @@ void TestComandiFile::andataERitorno() {
            QStringList{QStringLiteral("Liste password criptate (*.kvx)")});
   QCOMPARE(prima.banco.richiesta.domande,
            QStringList{QStringLiteral("Inserire una chiave segreta di criptazione: ")});
+  QCOMPARE(prima.banco.richiesta.echi, QList{Richiesta::Eco::Nascosta});
   QCOMPARE(prima.banco.registro, registroSalva);
   QVERIFY(prima.banco.messaggi.avvisi.isEmpty());
   QVERIFY(prima.scheda.file_noto);
@@ -190,6 +191,7 @@ void TestComandiFile::andataERitorno() {
   QCOMPARE(dopo.banco.richiesta.domande,
            QStringList{QStringLiteral(
                "Inserisci la chiave segreta di criptazione che hai usato per salvare:")});
+  QCOMPARE(dopo.banco.richiesta.echi, QList{Richiesta::Eco::Nascosta});
   QCOMPARE(dopo.banco.registro, registroCarica);
   QVERIFY(dopo.banco.messaggi.avvisi.isEmpty());
   QCOMPARE(dopo.scheda.elenco.Count(), 8);

@@ -14,8 +14,9 @@ bool MessaggiCopione::conferma(const QString& testo) {
   return si;
 }
 
-std::optional<QString> RichiestaCopione::chiedi(const QString& domanda) {
+std::optional<QString> RichiestaCopione::chiedi(const QString& domanda, Eco eco) {
   domande.push_back(domanda);
+  echi.push_back(eco);
   if (risposte.empty()) return std::nullopt;
   auto risposta = risposte.front();
   risposte.pop_front();

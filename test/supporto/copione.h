@@ -33,9 +33,10 @@ class MessaggiCopione : public Messaggi {
 
 class RichiestaCopione : public Richiesta {
  public:
-  std::optional<QString> chiedi(const QString& domanda) override;
+  std::optional<QString> chiedi(const QString& domanda, Eco eco = Eco::Visibile) override;
 
   QStringList domande;
+  QList<Eco> echi;
   std::deque<std::optional<QString>> risposte;  // nothing = Cancel; an empty queue answers Cancel
 };
 
