@@ -1,5 +1,6 @@
 #include "listfile/salva_carica.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 #include <vector>
@@ -16,7 +17,7 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Writing
 //
-// The text is laid out once, in one string reserved at its exact size: the same walk runs first
+// The text is laid out once, in one string allocated at its exact size: the same walk runs first
 // over a counter, then over the string.
 //
 // Escaped values. Key, Tag and Text are written verbatim whenever the reader will give them back
@@ -41,12 +42,28 @@ struct Misura {
   void base64(QStringView valore) { n += forma64::lunghezza(valore.size()); }
 };
 
-// Appends into the reserved string.
+// Fills the string laid out at the measured size, front to back. Every step checks that it stays
+// inside, so that a measure that fell short could never write past the end.
 struct Scrittura {
-  QString& t;
-  void testo(QStringView s) { t.append(s); }
-  void spazi(qsizetype k) { t.resize(t.size() + k, u' '); }
-  void base64(QStringView valore) { forma64::accoda(t, valore); }
+  char16_t* c;
+  char16_t* fine;
+  void testo(QStringView s) {
+    entra(s.size());
+    c = std::copy_n(s.utf16(), s.size(), c);
+  }
+  void spazi(qsizetype k) {
+    entra(k);
+    c = std::fill_n(c, k, u' ');
+  }
+  void base64(QStringView valore) {
+    QString forma;
+    forma64::accoda(forma, valore);
+    testo(forma);
+  }
+  void entra(qsizetype k) const {
+    if (fine - c < k) fuoriMisura();
+  }
+  [[noreturn]] static void fuoriMisura() { throw Errore(51, QStringLiteral("Errore interno")); }
 };
 
 template <class Uscita>
@@ -119,13 +136,15 @@ void scriviInfo(Uscita& u, const Albero& elenco, const Nodo* nodo, qsizetype d) 
 
 // A node's block and its descendants', depth first. The walk keeps its own stack, so that no
 // depth of tree can exhaust the program's.
+struct Livello {
+  const Nodo* prossimo;  // the next child to write
+  qsizetype d;
+};
+
 template <class Uscita>
-void scriviBlocco(Uscita& u, const Albero& elenco, const Nodo* nodo, qsizetype d) {
-  struct Livello {
-    const Nodo* prossimo;  // the next child to write
-    qsizetype d;
-  };
-  std::vector<Livello> pila;
+void scriviBlocco(Uscita& u, const Albero& elenco, const Nodo* nodo, qsizetype d,
+                  std::vector<Livello>& pila) {
+  pila.clear();
   scriviInfo(u, elenco, nodo, d);
   pila.push_back({elenco.Child(nodo), d});
   while (!pila.empty()) {
@@ -150,26 +169,34 @@ void scriviBlocco(Uscita& u, const Albero& elenco, const Nodo* nodo, qsizetype d
 template <class Uscita>
 void scriviAlbero(Uscita& u, const Albero& elenco) {
   u.testo(u"TreeView(");
+  std::vector<Livello> pila;
   // Top-level nodes in the order they were added, which is not always the order they are shown.
   for (const Nodo* nodo : elenco.Nodes()) {
     if (elenco.Parent(nodo)) continue;
     aCapo(u, 2);
     u.testo(u"Root(\r\n");
-    scriviBlocco(u, elenco, nodo, 2);
+    scriviBlocco(u, elenco, nodo, 2, pila);
     aCapo(u, 2);
     u.testo(u")");
   }
   u.testo(u"\r\n)");
 }
 
-void riservaPer(QString& testo, qsizetype caratteri) {
-  if (caratteri > massimo) throw Errore(7, QStringLiteral("Memoria esaurita"));
+// Lengthens the text by the measured size and returns where the new part begins.
+Scrittura allunga(QString& testo, qsizetype caratteri) {
+  const qsizetype prima = testo.size();
+  if (caratteri > massimo - prima) throw Errore(7, QStringLiteral("Memoria esaurita"));
   try {
-    testo.reserve(caratteri);
-    preferisciPagineGrandi(testo.data(), static_cast<std::size_t>(testo.capacity()) * 2);
+    if (prima == 0)
+      testo = QString(caratteri, Qt::Uninitialized);
+    else
+      testo.resize(prima + caratteri);
   } catch (const std::bad_alloc&) {
     throw Errore(7, QStringLiteral("Memoria esaurita"));
   }
+  auto* inizio = reinterpret_cast<char16_t*>(testo.data());
+  preferisciPagineGrandi(inizio + prima, static_cast<std::size_t>(caratteri) * 2);
+  return {inizio + prima, inizio + prima + caratteri};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -387,19 +414,19 @@ QString salva_albero(const Albero& elenco) {
   Misura misura;
   scriviAlbero(misura, elenco);
   QString testo;
-  riservaPer(testo, misura.n);
-  Scrittura scrittura{testo};
+  Scrittura scrittura = allunga(testo, misura.n);
   scriviAlbero(scrittura, elenco);
-  Q_ASSERT(testo.size() == misura.n);
+  if (scrittura.c != scrittura.fine) Scrittura::fuoriMisura();
   return testo;
 }
 
 void salva_nodo(const Albero& elenco, const Nodo* nodo, qint16 profondita, QString& testo) {
+  std::vector<Livello> pila;
   Misura misura;
-  scriviBlocco(misura, elenco, nodo, profondita);
-  riservaPer(testo, testo.size() + misura.n);
-  Scrittura scrittura{testo};
-  scriviBlocco(scrittura, elenco, nodo, profondita);
+  scriviBlocco(misura, elenco, nodo, profondita, pila);
+  Scrittura scrittura = allunga(testo, misura.n);
+  scriviBlocco(scrittura, elenco, nodo, profondita, pila);
+  if (scrittura.c != scrittura.fine) Scrittura::fuoriMisura();
 }
 
 void leggi_voce(QStringView& testo, QStringView& nome, QStringView& valore) {

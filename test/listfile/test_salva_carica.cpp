@@ -388,6 +388,14 @@ void TestSalvaCarica::profonditaQualsiasi() {
       testo.contains(QStringLiteral("\r\n      Child(\r\n        BasicInfo(\r\n          "
                                     "Expanded(False)\r\n")));
 
+  // One node's block, appended to a text that holds something already, is the block that the
+  // whole list holds for it.
+  QString blocco = QStringLiteral("prima");
+  salva_nodo(e, b, 3, blocco);
+  QVERIFY(blocco.startsWith(QStringLiteral("prima      BasicInfo(\r\n")));
+  QVERIFY(blocco.endsWith(QStringLiteral("Text(c)\r\n        )\r\n      )")));
+  QVERIFY(testo.contains(blocco.mid(5)));
+
   // A chain of a few hundred levels goes out and comes back.
   Albero lungo;
   Nodo* n = lungo.Add(nullptr, {}, {}, QStringLiteral("0"));
