@@ -4,7 +4,7 @@
 set -euo pipefail
 
 pacchetti=(build-essential cmake pkg-config qt6-base-dev libgl-dev libsodium-dev libzstd-dev
-  fonts-liberation)
+  fonts-liberation qt6-translations-l10n)
 
 mancanti=()
 for p in "${pacchetti[@]}"; do

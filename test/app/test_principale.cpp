@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include "app/italiano.h"
 #include "app/principale.h"
 
 using namespace custodex;
@@ -259,6 +260,13 @@ class TestPrincipale : public QObject {
     }
     QVERIFY(vista->isExpanded(vista->model()->index(0, 0)));
     QCOMPARE(vista->currentIndex(), vista->model()->index(0, 0, vista->model()->index(0, 0)));
+  }
+
+  void ilDialogoParlaItaliano() {
+    QVERIFY(installaItaliano(*QCoreApplication::instance()));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annulla"));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:"),
+             QStringLiteral("&Nome del file:"));
   }
 
  private:
