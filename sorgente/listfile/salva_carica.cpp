@@ -8,7 +8,6 @@
 #include "comune/errore.h"
 #include "listfile/forma64.h"
 #include "listfile/pagine_grandi.h"
-#include "listfile/parentesi.h"
 
 namespace custodex {
 
@@ -223,9 +222,9 @@ QStringView senzaSpazi(QStringView v) {
   return v;
 }
 
-// The usual text-to-Boolean conversion: True or False in any letter case, or a decimal number,
-// zero being false.
-bool comeBooleano(QStringView v) {
+}  // namespace
+
+bool valore_booleano(QStringView v) {
   if (v.compare(u"True", Qt::CaseInsensitive) == 0) return true;
   if (v.compare(u"False", Qt::CaseInsensitive) == 0) return false;
   v = senzaSpazi(v);
@@ -245,8 +244,7 @@ bool comeBooleano(QStringView v) {
   return diverso;
 }
 
-// An image number: empty for none, else a decimal within the signed 16-bit range.
-Immagine comeImmagine(QStringView v) {
+Immagine valore_immagine(QStringView v) {
   if (v.isEmpty()) return std::nullopt;
   v = senzaSpazi(v);
   bool negativo = false;
@@ -266,39 +264,7 @@ Immagine comeImmagine(QStringView v) {
   return static_cast<qint16>(valore);
 }
 
-// Reading rules 1 to 5, with the end of the item's value found by `chiusura`, given the text
-// that starts at the item name and the position of its "(" in it.
-template <class Chiusura>
-void leggiVoce(QStringView& testo, QStringView& nome, QStringView& valore, Chiusura chiusura) {
-  const qsizetype n = testo.size();
-  qsizetype i = 0;
-  while (i < n - 1 && saltato(testo[i].unicode())) ++i;
-  const QStringView resto = testo.sliced(i);
-  const qsizetype p = resto.indexOf(u'(');
-  if (p <= 0) {
-    testo = nome = valore = QStringView();
-    return;
-  }
-  nome = resto.first(p);
-  const qsizetype j = chiusura(resto, p);
-  valore = resto.sliced(p + 1, j - p - 1);
-  // The ")" and the one character after it go.
-  testo = j >= resto.size() - 1 ? QStringView() : resto.sliced(j + 2);
-}
-
-// The position of the ")" that balances the "(" at `p`, or the text's length.
-qsizetype contaChiusura(QStringView testo, qsizetype p) {
-  qsizetype aperte = 1;
-  for (qsizetype j = p + 1; j < testo.size(); ++j) {
-    const char16_t c = testo[j].unicode();
-    if (c == u'(') {
-      ++aperte;
-    } else if (c == u')' && --aperte == 0) {
-      return j;
-    }
-  }
-  return testo.size();
-}
+namespace {
 
 // The eight properties of a BasicInfo item, defaults first.
 struct Proprieta {
@@ -314,98 +280,232 @@ struct Proprieta {
     decodificati[quale] = std::move(*valore);
     campo = decodificati[quale];
   }
+
+  void leggi(QStringView nome, QStringView v) {
+    if (nome == u"Text") {
+      testo = v;
+    } else if (nome == u"Expanded") {
+      espanso = valore_booleano(v);
+    } else if (nome == u"Selected") {
+      selezionato = valore_booleano(v);
+    } else if (nome == u"Image") {
+      immagine = valore_immagine(v);
+    } else if (nome == u"SelectedImage") {
+      immagineSelezionata = valore_immagine(v);
+    } else if (nome == u"ExpandedImage") {
+      immagineEspansa = valore_immagine(v);
+    } else if (nome == u"Key") {
+      chiave = v;
+    } else if (nome == u"Tag") {
+      etichetta = v;
+    } else if (nome == u"Text64") {
+      decodifica(v, 0, testo);
+    } else if (nome == u"Key64") {
+      decodifica(v, 1, chiave);
+    } else if (nome == u"Tag64") {
+      decodifica(v, 2, etichetta);
+    }
+  }
 };
 
-class Caricatore {
+// The reader in one pass from front to back.
+//
+// The reading rules take items off nested values, each value ending at the ")" that balances its
+// "(". Applied level by level as written, they count every character once for each level it lies
+// in, and a deeply nested text takes quadratic time. Here each character is looked at once: a
+// level does not learn where its value ends beforehand, it finds the end as the first ")" that
+// closes nothing opened inside it. Between items, a level keeps count of the "(" it passed
+// without reading them as items (the character dropped after an item may be one), so that their
+// ")" are not taken for its end. This gives the same items as the rules; the tests check it
+// against them.
+class Lettore {
  public:
-  Caricatore(Albero& elenco, Messaggi& messaggi, Parentesi* parentesi)
-      : elenco_(elenco), messaggi_(messaggi), parentesi_(parentesi) {}
+  Lettore(QStringView testo, Albero& elenco, Messaggi& messaggi)
+      : c_(testo.utf16()), n_(testo.size()), elenco_(elenco), messaggi_(messaggi) {}
 
-  void leggi(QStringView& testo, QStringView& nome, QStringView& valore) {
-    if (parentesi_)
-      leggi_voce(testo, nome, valore, *parentesi_);
-    else
-      leggi_voce(testo, nome, valore);
+  // A level: the value of an item being read, or the whole text.
+  struct Livello {
+    bool chiuso;       // ends at a ")"; the whole text ends only at its end
+    qsizetype aperte;  // "(" passed between items and not yet closed
+  };
+
+  // The next item of a level: its name and the position of its "(". None when the level's value
+  // has ended, the position then standing on its closing ")" (or at the end of the text).
+  struct Voce {
+    bool fine;
+    QStringView nome;
+    qsizetype apre;
+  };
+
+  Voce prossima(Livello& l) {
+    while (pos_ < n_ && saltato(c_[pos_])) ++pos_;
+    const qsizetype inizio = pos_;
+    for (; pos_ < n_; ++pos_) {
+      const char16_t c = c_[pos_];
+      if (c == u'(') {
+        if (pos_ == inizio) return finisci(l);  // an empty name ends the value
+        return {false, QStringView(c_ + inizio, c_ + pos_), pos_};
+      }
+      if (c == u')' && chiude(l)) return {true, {}, pos_};
+    }
+    return {true, {}, n_};
   }
 
-  // carica_nodo's work, with the levels still being read on a stack of their own, so that no
-  // nesting of the text can exhaust the program's.
-  bool nodo(Nodo* padre, QStringView valore) {
+  // Moves past what is left of a level's value, up to its closing ")".
+  Voce finisci(Livello& l) {
+    for (; pos_ < n_; ++pos_) {
+      const char16_t c = c_[pos_];
+      if (c == u'(')
+        ++l.aperte;
+      else if (c == u')' && chiude(l))
+        return {true, {}, pos_};
+    }
+    return {true, {}, n_};
+  }
+
+  // The value of an item read as plain text: up to the ")" that balances its "(", where the
+  // position is left.
+  QStringView valore(qsizetype apre) {
+    qsizetype aperte = 1;
+    for (pos_ = apre + 1; pos_ < n_; ++pos_) {
+      const char16_t c = c_[pos_];
+      if (c == u'(')
+        ++aperte;
+      else if (c == u')' && --aperte == 0)
+        break;
+    }
+    return QStringView(c_ + apre + 1, c_ + pos_);
+  }
+
+  // After an item of level `l` whose ")" stands at `j`: the one character after it goes unread,
+  // unless it is the level's own ")".
+  void dopo(Livello& l, qsizetype j) {
+    const qsizetype k = j + 1;
+    if (j >= n_ || k >= n_) {
+      pos_ = n_;
+      return;
+    }
+    const char16_t c = c_[k];
+    if (c == u')' && l.chiuso && l.aperte == 0) {
+      pos_ = k;
+      return;
+    }
+    if (c == u'(')
+      ++l.aperte;
+    else if (c == u')' && l.aperte > 0)
+      --l.aperte;
+    pos_ = k + 1;
+  }
+
+  // Reads the Root or Child value that begins at the current position, adding its node under
+  // `padre` and then its children. True when it stopped on a fault it reported. Otherwise the
+  // position is left on the value's closing ")".
+  bool nodo(Nodo* padre, bool chiuso) {
     pila_.clear();
-    if (!aggiungi(padre, valore)) return true;
-    while (!pila_.empty()) {
-      QStringView nome, voce;
-      leggi(pila_.back().resto, nome, voce);
-      if (nome.isEmpty()) {
+    pila_.push_back({{chiuso, 0}, nullptr});
+    if (!aggiungi(padre)) return true;
+    for (;;) {
+      Voce v = prossima(pila_.back().livello);
+      if (v.fine) {
         pila_.pop_back();
-      } else if (nome != u"Child") {
+        if (pila_.empty()) return false;
+        dopo(pila_.back().livello, v.apre);
+        continue;
+      }
+      if (v.nome != u"Child") {
         messaggi_.avviso(testoCorrotto, Messaggi::Icona::Nessuna);
         return true;
-      } else if (!aggiungi(pila_.back().nodo, voce)) {
-        return true;
       }
+      Nodo* genitore = pila_.back().nodo;
+      pos_ = v.apre + 1;
+      pila_.push_back({{true, 0}, nullptr});
+      if (!aggiungi(genitore)) return true;
     }
-    return false;
+  }
+
+  // The top level: the TreeView item and its Root items.
+  bool albero() {
+    Livello testo{false, 0};
+    const Voce v = prossima(testo);
+    if (v.fine || v.nome != u"TreeView") {
+      messaggi_.avviso(testoNonValido, Messaggi::Icona::Nessuna);
+      return false;
+    }
+
+    // The view hears of the whole load once, when it ends, however it ends.
+    Albero::Blocco blocco(elenco_);
+    elenco_.Clear();
+    // A written node takes at least 160 characters.
+    elenco_.riserva(static_cast<int>(std::min<qsizetype>(n_ / 160, 1 << 24)));
+    pos_ = v.apre + 1;
+    Livello radici{true, 0};
+    for (;;) {
+      const Voce r = prossima(radici);
+      if (r.fine) return true;  // what follows TreeView's ")" is not read
+      if (r.nome != u"Root") {
+        messaggi_.avviso(testoRootMancante, Messaggi::Icona::Nessuna);
+        return false;
+      }
+      pos_ = r.apre + 1;
+      if (nodo(nullptr, true)) return false;
+      dopo(radici, pos_);
+    }
   }
 
  private:
-  struct Livello {
+  struct Aperto {
+    Livello livello;  // the Child items still to read
     Nodo* nodo;
-    QStringView resto;  // the Child items still to read
   };
 
-  // Adds the node of one Root or Child value and puts it on the stack; false, after the
-  // message, when the value does not begin with BasicInfo.
-  bool aggiungi(Nodo* padre, QStringView valore) {
-    QStringView nome, info;
-    leggi(valore, nome, info);
-    if (nome != u"BasicInfo") {
+  // The level's own ")" when nothing passed inside it is still open; any other ")" closes one.
+  static bool chiude(Livello& l) {
+    if (l.aperte > 0) {
+      --l.aperte;
+      return false;
+    }
+    return l.chiuso;
+  }
+
+  // Reads the BasicInfo item that must come first in the value on top of the stack, adds its
+  // node and leaves the position after it. False, after the message, when it is not there.
+  bool aggiungi(Nodo* padre) {
+    Livello& livello = pila_.back().livello;
+    const Voce v = prossima(livello);
+    if (v.fine || v.nome != u"BasicInfo") {
       messaggi_.avviso(testoCorrotto, Messaggi::Icona::Nessuna);
       return false;
     }
+    pos_ = v.apre + 1;
+    Livello info{true, 0};
     Proprieta p;
     for (;;) {
-      QStringView v;
-      leggi(info, nome, v);
-      if (nome.isEmpty()) break;
-      if (nome == u"Text") {
-        p.testo = v;
-      } else if (nome == u"Expanded") {
-        p.espanso = comeBooleano(v);
-      } else if (nome == u"Selected") {
-        p.selezionato = comeBooleano(v);
-      } else if (nome == u"Image") {
-        p.immagine = comeImmagine(v);
-      } else if (nome == u"SelectedImage") {
-        p.immagineSelezionata = comeImmagine(v);
-      } else if (nome == u"ExpandedImage") {
-        p.immagineEspansa = comeImmagine(v);
-      } else if (nome == u"Key") {
-        p.chiave = v;
-      } else if (nome == u"Tag") {
-        p.etichetta = v;
-      } else if (nome == u"Text64") {
-        p.decodifica(v, 0, p.testo);
-      } else if (nome == u"Key64") {
-        p.decodifica(v, 1, p.chiave);
-      } else if (nome == u"Tag64") {
-        p.decodifica(v, 2, p.etichetta);
-      }
+      const Voce w = prossima(info);
+      if (w.fine) break;
+      const QStringView nome = w.nome;
+      const QStringView testo = valore(w.apre);
+      p.leggi(nome, testo);
+      dopo(info, pos_);
     }
+    const qsizetype fine = pos_;
+
     Nodo* nodo = elenco_.Add(padre, Relazione::Figlio, p.chiave.toString(), p.testo.toString(),
                              p.immagine, p.immagineSelezionata);
     elenco_.setExpanded(nodo, p.espanso);
     elenco_.setExpandedImage(nodo, p.immagineEspansa);
     elenco_.setSelected(nodo, p.selezionato);
     elenco_.setTag(nodo, p.etichetta.toString());
-    pila_.push_back({nodo, valore});
+    pila_.back().nodo = nodo;
+    dopo(livello, fine);
     return true;
   }
 
+  const char16_t* c_;
+  qsizetype n_;
+  qsizetype pos_ = 0;
   Albero& elenco_;
   Messaggi& messaggi_;
-  Parentesi* parentesi_;
-  std::vector<Livello> pila_;
+  std::vector<Aperto> pila_;
 };
 
 }  // namespace
@@ -430,46 +530,35 @@ void salva_nodo(const Albero& elenco, const Nodo* nodo, qint16 profondita, QStri
 }
 
 void leggi_voce(QStringView& testo, QStringView& nome, QStringView& valore) {
-  leggiVoce(testo, nome, valore, contaChiusura);
-}
-
-void leggi_voce(QStringView& testo, QStringView& nome, QStringView& valore, Parentesi& parentesi) {
-  leggiVoce(testo, nome, valore, [&parentesi](QStringView resto, qsizetype p) {
-    const qsizetype base = resto.utf16() - parentesi.inizio();
-    return std::min(parentesi.chiusura(base + p) - base, resto.size());
-  });
+  const qsizetype n = testo.size();
+  qsizetype i = 0;
+  while (i < n - 1 && saltato(testo[i].unicode())) ++i;
+  const QStringView resto = testo.sliced(i);
+  const qsizetype p = resto.indexOf(u'(');
+  if (p <= 0) {
+    testo = nome = valore = QStringView();
+    return;
+  }
+  nome = resto.first(p);
+  qsizetype j = p + 1;
+  for (qsizetype aperte = 1; j < resto.size(); ++j) {
+    const char16_t c = resto[j].unicode();
+    if (c == u'(')
+      ++aperte;
+    else if (c == u')' && --aperte == 0)
+      break;
+  }
+  valore = resto.sliced(p + 1, j - p - 1);
+  // The ")" and the one character after it go.
+  testo = j >= resto.size() - 1 ? QStringView() : resto.sliced(j + 2);
 }
 
 bool carica_albero(Albero& elenco, QStringView testo, Messaggi& messaggi) {
-  Parentesi parentesi(testo);
-  QStringView nome, valore;
-  leggi_voce(testo, nome, valore, parentesi);
-  if (nome != u"TreeView") {
-    messaggi.avviso(testoNonValido, Messaggi::Icona::Nessuna);
-    return false;
-  }
-
-  // The view hears of the whole load once, when it ends, however it ends.
-  Albero::Blocco blocco(elenco);
-  elenco.Clear();
-  // A written node takes ten "(": its Root or Child, its BasicInfo and eight properties.
-  elenco.riserva(static_cast<int>(std::min<qsizetype>(parentesi.aperture() / 10, 1 << 24)));
-  Caricatore caricatore(elenco, messaggi, &parentesi);
-  for (;;) {
-    QStringView voce;
-    leggi_voce(valore, nome, voce, parentesi);
-    if (nome.isEmpty()) return true;
-    if (nome != u"Root") {
-      messaggi.avviso(testoRootMancante, Messaggi::Icona::Nessuna);
-      return false;
-    }
-    if (caricatore.nodo(nullptr, voce)) return false;
-  }
+  return Lettore(testo, elenco, messaggi).albero();
 }
 
-bool carica_nodo(Albero& elenco, Nodo* padre, QStringView valore, Messaggi& messaggi,
-                 Parentesi* parentesi) {
-  return Caricatore(elenco, messaggi, parentesi).nodo(padre, valore);
+bool carica_nodo(Albero& elenco, Nodo* padre, QStringView valore, Messaggi& messaggi) {
+  return Lettore(valore, elenco, messaggi).nodo(padre, false);
 }
 
 }  // namespace custodex

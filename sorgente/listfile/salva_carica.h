@@ -8,8 +8,6 @@
 
 namespace custodex {
 
-class Parentesi;
-
 // The list text: the nested name(value) form of the whole tree. Lists of any size and values
 // holding any characters come back exactly as they were saved (see the writer for the one
 // escaped form).
@@ -24,18 +22,20 @@ void salva_nodo(const Albero& elenco, const Nodo* nodo, qint16 profondita, QStri
 // Takes the first item off the front of `testo`: on return `nome` and `valore` hold it and
 // `testo` what is left after it. All three come back empty when no item is left.
 void leggi_voce(QStringView& testo, QStringView& nome, QStringView& valore);
-// The same, with the item's end looked up in `parentesi`, which must have been built over a text
-// that holds `testo`.
-void leggi_voce(QStringView& testo, QStringView& nome, QStringView& valore, Parentesi& parentesi);
+
+// The conversions of property values as the reader makes them. A Boolean is True or False in
+// any letter case, or a decimal number (zero being false), blanks around a number allowed. An
+// image is empty for none, or a decimal whole number within the signed 16-bit range, blanks
+// around it allowed. Anything else raises Errore (13).
+bool valore_booleano(QStringView valore);
+Immagine valore_immagine(QStringView valore);
 
 // Empties the tree and rebuilds it from a list text, showing at most one message when it
 // rejects the text. True when the text was read to its end without a message. A value that
 // cannot be converted raises Errore (13). Time and memory grow in step with the text's length.
 bool carica_albero(Albero& elenco, QStringView testo, Messaggi& messaggi);
 // Adds one node from a Root or Child value under `padre` (none at the top level), then its
-// children. True when it stopped on a fault it has already reported. `parentesi`, when given,
-// must have been built over a text that holds `valore`.
-bool carica_nodo(Albero& elenco, Nodo* padre, QStringView valore, Messaggi& messaggi,
-                 Parentesi* parentesi = nullptr);
+// children. True when it stopped on a fault it has already reported.
+bool carica_nodo(Albero& elenco, Nodo* padre, QStringView valore, Messaggi& messaggi);
 
 }  // namespace custodex
