@@ -24,24 +24,6 @@ void azzeraPicco() {
   std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-struct Tempi {
-  double prima;    // the first run, as a user's one save or load meets it
-  double mediana;  // of all runs
-};
-
-Tempi misura(int volte, const std::function<void()>& f) {
-  std::vector<double> tempi;
-  for (int i = 0; i < volte; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    const auto t1 = std::chrono::steady_clock::now();
-    tempi.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-  }
-  const double prima = tempi.front();
-  std::sort(tempi.begin(), tempi.end());
-  return {prima, tempi[tempi.size() / 2]};
-}
-
 void testo() {
   std::printf("%8s %11s | %9s %9s %9s | %9s %9s %9s\n", "voci", "caratteri", "salva ms", "(prima)",
               "picco MiB", "carica ms", "(prima)", "picco MiB");

@@ -32,8 +32,13 @@ struct Registra {
 #define REGISTRA_BENCH(nome, funzione) \
   static ::custodex::bench::Registra CUSTODEX_CONCAT(registra_, __LINE__)(nome, funzione)
 
-// Median wall time of `volte` runs, in milliseconds.
-inline double mediana(int volte, const std::function<void()>& f) {
+struct Tempi {
+  double prima;    // the first run, as a user's one save or load meets it
+  double mediana;  // of all runs
+};
+
+// Wall times of `volte` runs, in milliseconds.
+inline Tempi misura(int volte, const std::function<void()>& f) {
   std::vector<double> tempi;
   for (int i = 0; i < volte; ++i) {
     const auto t0 = std::chrono::steady_clock::now();
@@ -41,8 +46,14 @@ inline double mediana(int volte, const std::function<void()>& f) {
     const auto t1 = std::chrono::steady_clock::now();
     tempi.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
   }
+  const double prima = tempi.front();
   std::sort(tempi.begin(), tempi.end());
-  return tempi[tempi.size() / 2];
+  return {prima, tempi[tempi.size() / 2]};
+}
+
+// Median wall time of `volte` runs, in milliseconds.
+inline double mediana(int volte, const std::function<void()>& f) {
+  return misura(volte, f).mediana;
 }
 
 // The process's peak resident memory so far, in MiB.

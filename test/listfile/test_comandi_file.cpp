@@ -1,8 +1,4 @@
-#include <sys/resource.h>
-#include <sys/stat.h>
-
 #include <QtTest>
-#include <csignal>
 
 #include "comune/testi.h"
 #include "listfile/comandi_file.h"
@@ -10,10 +6,15 @@
 #include "listfile/nmcrypt.h"
 #include "listfile/salva_carica.h"
 #include "supporto/copione.h"
+#include "supporto/file_prova.h"
 
 using namespace custodex;
 using copione::aggiungiVoce;
 using copione::Banco;
+using copione::leggiByte;
+using copione::LimiteFile;
+using copione::permessi;
+using copione::scriviByte;
 
 namespace {
 
@@ -28,17 +29,6 @@ const QStringList registroSalva = {QStringLiteral("stato: Stato: salvataggio in 
 const QStringList registroCarica = {QStringLiteral("stato: Stato: caricamento...."),
                                     QStringLiteral("eventi"),
                                     QStringLiteral("stato: Stato: operazioni completate")};
-
-QByteArray leggiByte(const QString& percorso) {
-  QFile f(percorso);
-  if (!f.open(QIODevice::ReadOnly)) return "<assente>";
-  return f.readAll();
-}
-
-bool scriviByte(const QString& percorso, const QByteArray& byte) {
-  QFile f(percorso);
-  return f.open(QIODevice::WriteOnly) && f.write(byte) == byte.size();
-}
 
 // A main window's state whose cipher is the real one at the cheapest cost.
 struct BancoCifrato {
@@ -86,22 +76,6 @@ QString listaScritta(const QString& voci) {
 void scriviLista(const QString& percorso, const QString& testo) {
   scrivi_file_lista(percorso, NmCrypt(NmCrypt::Costo{1, 8}).cripta(testo, QStringLiteral("k")));
 }
-
-// Lowers the largest file this process may write, so that a write fails even for root.
-class LimiteFile {
- public:
-  explicit LimiteFile(rlim_t byte) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &prima_);
-    rlimit nuovo = prima_;
-    nuovo.rlim_cur = byte;
-    ::setrlimit(RLIMIT_FSIZE, &nuovo);
-  }
-  ~LimiteFile() { ::setrlimit(RLIMIT_FSIZE, &prima_); }
-
- private:
-  rlimit prima_{};
-};
 
 }  // namespace
 
@@ -437,9 +411,7 @@ void TestComandiFile::permessiDelNuovoFile() {
   BancoCifrato b;
   b.salva(file, QStringLiteral("k"));
   ::umask(maschera);
-  struct stat s {};
-  QCOMPARE(::stat(QFile::encodeName(file).constData(), &s), 0);
-  QCOMPARE(s.st_mode & 0777, mode_t{0600});
+  QCOMPARE(permessi(file), mode_t{0600});
 }
 
 void TestComandiFile::nnodiDopoIlCaricamento_data() {

@@ -1,51 +1,12 @@
-#include <sys/resource.h>
-#include <sys/stat.h>
-
 #include <QtTest>
-#include <csignal>
 
 #include "comune/errore.h"
 #include "listfile/file_lista.h"
+#include "supporto/file_prova.h"
 
 using namespace custodex;
 
-namespace {
-
-QByteArray leggiByte(const QString& percorso) {
-  QFile f(percorso);
-  if (!f.open(QIODevice::ReadOnly)) return "<assente>";
-  return f.readAll();
-}
-
-void scriviByte(const QString& percorso, const QByteArray& byte) {
-  QFile f(percorso);
-  QVERIFY(f.open(QIODevice::WriteOnly));
-  QCOMPARE(f.write(byte), byte.size());
-}
-
-mode_t permessi(const QString& percorso) {
-  struct stat s {};
-  if (::stat(QFile::encodeName(percorso).constData(), &s) != 0) return 0;
-  return s.st_mode & 07777;
-}
-
-// Lowers the largest file this process may write, so that a write fails even for root.
-class LimiteFile {
- public:
-  explicit LimiteFile(rlim_t byte) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &prima_);
-    rlimit nuovo = prima_;
-    nuovo.rlim_cur = byte;
-    ::setrlimit(RLIMIT_FSIZE, &nuovo);
-  }
-  ~LimiteFile() { ::setrlimit(RLIMIT_FSIZE, &prima_); }
-
- private:
-  rlimit prima_{};
-};
-
-}  // namespace
+using namespace custodex::copione;
 
 class TestFileLista : public QObject {
   Q_OBJECT
@@ -90,7 +51,7 @@ void TestFileLista::riscritturaEPermessi() {
 
   // An existing file is replaced whole and keeps the permissions its owner gave it.
   const QString vecchio = cartella_->filePath(QStringLiteral("vecchio.kvx"));
-  scriviByte(vecchio, QByteArray("\"un testo vecchio e molto piu' lungo\"\r\n"));
+  QVERIFY(scriviByte(vecchio, QByteArray("\"un testo vecchio e molto piu' lungo\"\r\n")));
   QVERIFY(::chmod(QFile::encodeName(vecchio).constData(), 0640) == 0);
   scrivi_file_lista(vecchio, QStringLiteral("due"));
   QCOMPARE(leggiByte(vecchio), QByteArray("\"due\"\r\n"));
@@ -107,7 +68,7 @@ void TestFileLista::scritturaImpossibile_data() {
 
 void TestFileLista::scritturaImpossibile() {
   QFETCH(QString, relativo);
-  scriviByte(cartella_->filePath(QStringLiteral("file")), "x");
+  QVERIFY(scriviByte(cartella_->filePath(QStringLiteral("file")), "x"));
   QVERIFY(QDir(cartella_->path()).mkdir(QStringLiteral("cartella")));
   try {
     scrivi_file_lista(cartella_->filePath(relativo), QStringLiteral("abc"));
@@ -174,7 +135,7 @@ void TestFileLista::voci() {
   QFETCH(QString, ultima);
   QCOMPARE(ultima_voce(contenuto), ultima);
   const QString percorso = cartella_->filePath(QStringLiteral("lista.kvx"));
-  scriviByte(percorso, contenuto);
+  QVERIFY(scriviByte(percorso, contenuto));
   QCOMPARE(leggi_file_lista(percorso), ultima);
 }
 
