@@ -39,6 +39,6 @@ void aggiuntaInUnaListaGrande() {
 
 }  // namespace
 
-REGISTRA_BENCH("elenco: add to a shown list", aggiuntaInUnaListaGrande);
+REGISTRA_BENCH("entry list: add to a shown list", aggiuntaInUnaListaGrande);
 
 }  // namespace custodex::bench

@@ -25,8 +25,8 @@ void azzeraPicco() {
 }
 
 void testo() {
-  std::printf("%8s %11s | %9s %9s %9s | %9s %9s %9s\n", "voci", "caratteri", "salva ms", "(prima)",
-              "picco MiB", "carica ms", "(prima)", "picco MiB");
+  std::printf("%8s %11s | %9s %9s %9s | %9s %9s %9s\n", "entries", "characters", "write ms",
+              "(first)", "peak MiB", "read ms", "(first)", "peak MiB");
   for (const int voci : dimensioni) {
     const int volte = voci >= 100000 ? 5 : 9;
     QString testo;
@@ -63,7 +63,7 @@ void testo() {
     });
     const double piccoCarica = piccoMemoriaMiB();
     if (!intero || elenco.Count() != 4 * voci || !messaggi.avvisi.isEmpty())
-      std::printf("!! il testo non è tornato intero\n");
+      std::printf("!! the text did not come back whole\n");
     std::printf("%8d %11lld | %9.1f %9.1f %9.0f | %9.1f %9.1f %9.0f\n", voci,
                 static_cast<long long>(testo.size()), salva.mediana, salva.prima, piccoSalva,
                 carica.mediana, carica.prima, piccoCarica);
@@ -71,7 +71,7 @@ void testo() {
   }
 }
 
-REGISTRA_BENCH("testo: salva_albero e carica_albero nel modello mostrato", testo);
+REGISTRA_BENCH("list text: salva_albero, and carica_albero into the shown model", testo);
 
 }  // namespace
 
