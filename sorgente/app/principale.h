@@ -33,7 +33,6 @@ class Principale : public QMainWindow, private Modulo {
   void avvia();
 
   Scheda& scheda() { return scheda_; }
-  ModelloElenco& modello() { return modello_; }
 
  private:
   void creaControlli();

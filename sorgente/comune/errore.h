@@ -13,12 +13,15 @@ class Errore : public std::exception {
   enum Numero {
     NomeMancante = 1,
     Overflow = 6,
+    MemoriaEsaurita = 7,
     TipoNonCorrispondente = 13,
+    ErroreInterno = 51,
     NodoMancante = 91,
     IndiceNonValido = 35600,
     ChiaveNonUnica = 35602,
     RelazioneNonValida = 35603,
     FileNonScritto = 75,
+    AppuntiIllegibili = 521,
   };
 
   Errore(int numero, QString descrizione)

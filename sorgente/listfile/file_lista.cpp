@@ -25,8 +25,6 @@ namespace {
 
 constexpr int fileNonTrovato = 53;
 constexpr int erroreLettura = 62;
-constexpr int memoriaEsaurita = 7;
-
 [[noreturn]] void nonScritto(const QString& motivo) {
   throw Errore(Errore::FileNonScritto, motivo);
 }
@@ -137,7 +135,7 @@ QString leggi_file_lista(const QString& percorso) {
     contenuto.truncate(letti);
     return ultima_voce(contenuto);
   } catch (const std::bad_alloc&) {
-    throw Errore(memoriaEsaurita, QStringLiteral("Memoria esaurita"));
+    throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
   }
 }
 

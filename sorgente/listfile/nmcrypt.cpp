@@ -25,8 +25,6 @@ constexpr unsigned char algoritmo = crypto_pwhash_ALG_ARGON2ID13;
 // The lowest level: on list text, measured, level 3 came out no smaller and half again as slow.
 constexpr int livelloCompressione = 1;
 
-constexpr int memoriaEsaurita = 7;
-
 void inizializzaSodium() {
   static const int esito = sodium_init();
   if (esito < 0) throw std::runtime_error("libsodium cannot start");
@@ -133,7 +131,7 @@ QString NmCrypt::sigilla(QStringView testo, const busta::Intestazione& h,
     return busta::componiSulPosto(
         h, std::span(binario.get(), busta::lunghezzaIntestazione + std::size_t{sigillati}));
   } catch (const std::bad_alloc&) {
-    throw Errore(memoriaEsaurita, QStringLiteral("Memoria esaurita"));
+    throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
   }
 }
 
@@ -192,7 +190,7 @@ QString NmCrypt::dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata
 QString NmCrypt::cripta(const QString& testo, const QString& chiave) {
   const busta::Intestazione h = nuovaIntestazione();
   const std::optional<Segreto> derivata = derivaChiave(chiave, h);
-  if (!derivata) throw Errore(memoriaEsaurita, QStringLiteral("Memoria esaurita"));
+  if (!derivata) throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
   return sigilla(testo, h, *derivata);
 }
 

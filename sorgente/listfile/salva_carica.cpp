@@ -62,7 +62,9 @@ struct Scrittura {
   void entra(qsizetype k) const {
     if (fine - c < k) fuoriMisura();
   }
-  [[noreturn]] static void fuoriMisura() { throw Errore(51, QStringLiteral("Errore interno")); }
+  [[noreturn]] static void fuoriMisura() {
+    throw Errore(Errore::ErroreInterno, QStringLiteral("Errore interno"));
+  }
 };
 
 template <class Uscita>
@@ -184,14 +186,15 @@ void scriviAlbero(Uscita& u, const Albero& elenco) {
 // Lengthens the text by the measured size and returns where the new part begins.
 Scrittura allunga(QString& testo, qsizetype caratteri) {
   const qsizetype prima = testo.size();
-  if (caratteri > massimo - prima) throw Errore(7, QStringLiteral("Memoria esaurita"));
+  if (caratteri > massimo - prima)
+    throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
   try {
     if (prima == 0)
       testo = QString(caratteri, Qt::Uninitialized);
     else
       testo.resize(prima + caratteri);
   } catch (const std::bad_alloc&) {
-    throw Errore(7, QStringLiteral("Memoria esaurita"));
+    throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
   }
   auto* inizio = reinterpret_cast<char16_t*>(testo.data());
   preferisciPagineGrandi(inizio + prima, static_cast<std::size_t>(caratteri) * 2);

@@ -36,7 +36,8 @@ bool DialogoCopione::mostra(const QString& tipo, const QString& filtro) {
 
 QString AppuntiCopione::testo() {
   ++letture;
-  if (illeggibile) throw Errore(521, QStringLiteral("Impossibile aprire gli Appunti"));
+  if (illeggibile)
+    throw Errore(Errore::AppuntiIllegibili, QStringLiteral("Impossibile aprire gli Appunti"));
   return contenuto;
 }
 
