@@ -93,11 +93,8 @@ void menu_carica(Scheda& scheda, Ambiente& ambiente) {
     ambiente.modulo.impostaStato(testi::statoCaricamento);
     ambiente.eventi.lasciaScorrere();
     const QString testo = ambiente.cripta_decripta.decripta(contenuto, chiave.testo());
-    bool letto = false;
-    {
-      Albero::Blocco blocco(scheda.elenco);
-      letto = carica_albero(scheda.elenco, testo, ambiente.messaggi);
-    }
+    // The reader announces the rebuilt tree to the view once, when it is done.
+    const bool letto = carica_albero(scheda.elenco, testo, ambiente.messaggi);
     scheda.nnodi.imposta(voci_da_nodi(scheda.elenco.Count()));
     scheda.file_noto = letto;
     ambiente.modulo.impostaStato(testi::statoCompletato);
