@@ -4,7 +4,6 @@
 #include <QString>
 #include <memory>
 #include <optional>
-#include <ranges>
 #include <vector>
 
 namespace custodex {
@@ -89,10 +88,31 @@ class Albero {
             Immagine selectedImage = {});
   void Remove(qint64 indice);
   void Clear();
-  // Every node once, in index order.
-  auto Nodes() const {
-    return nodi_ | std::views::transform([](const std::unique_ptr<Nodo>& n) { return n.get(); });
-  }
+  // Every node once, in index order. A plain iterator rather than a std::views adaptor, which
+  // clang 14 cannot compile against libstdc++ 12.
+  class Elenco {
+   public:
+    class Iteratore {
+     public:
+      explicit Iteratore(std::vector<std::unique_ptr<Nodo>>::const_iterator i) : i_(i) {}
+      Nodo* operator*() const { return i_->get(); }
+      Iteratore& operator++() {
+        ++i_;
+        return *this;
+      }
+      bool operator==(const Iteratore&) const = default;
+
+     private:
+      std::vector<std::unique_ptr<Nodo>>::const_iterator i_;
+    };
+    explicit Elenco(const std::vector<std::unique_ptr<Nodo>>& nodi) : nodi_(nodi) {}
+    Iteratore begin() const { return Iteratore(nodi_.begin()); }
+    Iteratore end() const { return Iteratore(nodi_.end()); }
+
+   private:
+    const std::vector<std::unique_ptr<Nodo>>& nodi_;
+  };
+  Elenco Nodes() const { return Elenco(nodi_); }
 
   Nodo* SelectedItem() const { return selezionato_; }
   void setSelectedItem(Nodo* nodo) { setSelected(nodo, true); }
