@@ -16,6 +16,8 @@ class Errore : public std::exception {
     MemoriaEsaurita = 7,
     TipoNonCorrispondente = 13,
     ErroreInterno = 51,
+    FileNonTrovato = 53,
+    ErroreLettura = 62,
     NodoMancante = 91,
     IndiceNonValido = 35600,
     ChiaveNonUnica = 35602,

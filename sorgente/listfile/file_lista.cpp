@@ -23,8 +23,6 @@ namespace custodex {
 
 namespace {
 
-constexpr int fileNonTrovato = 53;
-constexpr int erroreLettura = 62;
 [[noreturn]] void nonScritto(const QString& motivo) {
   throw Errore(Errore::FileNonScritto, motivo);
 }
@@ -120,15 +118,16 @@ QString ultima_voce(const QByteArray& contenuto) {
 QString leggi_file_lista(const QString& percorso) {
   try {
     QFile file(percorso);
-    if (!file.open(QIODevice::ReadOnly)) throw Errore(fileNonTrovato, file.errorString());
+    if (!file.open(QIODevice::ReadOnly)) throw Errore(Errore::FileNonTrovato, file.errorString());
     if (file.size() > massimoFileLista)
-      throw Errore(erroreLettura, QStringLiteral("Il file è troppo grande per essere una lista"));
+      throw Errore(Errore::ErroreLettura,
+                   QStringLiteral("Il file è troppo grande per essere una lista"));
     QByteArray contenuto(file.size(), Qt::Uninitialized);
     preferisciPagineGrandi(contenuto.data(), static_cast<std::size_t>(contenuto.size()));
     qsizetype letti = 0;
     while (letti < contenuto.size()) {
       const qint64 n = file.read(contenuto.data() + letti, contenuto.size() - letti);
-      if (n < 0) throw Errore(erroreLettura, file.errorString());
+      if (n < 0) throw Errore(Errore::ErroreLettura, file.errorString());
       if (n == 0) break;  // shorter than it said: what was there is what counts
       letti += n;
     }
