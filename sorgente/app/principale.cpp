@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "app/icona.h"
 #include "app/vista_elenco.h"
 #include "comune/testi.h"
 #include "list/comandi_voce.h"
@@ -86,10 +87,7 @@ Principale::Principale(QWidget* parent)
   setObjectName(QStringLiteral("principale"));
   setWindowTitle(testi::titolo);
   setFont(fontFinestra());
-  QIcon icona;
-  icona.addFile(QStringLiteral(":/icone/custodex16.xpm"), QSize(16, 16));
-  icona.addFile(QStringLiteral(":/icone/custodex32.xpm"), QSize(32, 32));
-  setWindowIcon(icona);
+  setWindowIcon(iconaProgramma());
   modello_.impostaImmagini(listaimg());
 
   creaControlli();

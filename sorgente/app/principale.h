@@ -5,7 +5,8 @@
 #include <memory>
 
 #include "app/qt_piattaforma.h"
-#include "comune/scheda.h"
+#include "comune/ambiente.h"
+#include "list/scheda.h"
 #include "list/modello_elenco.h"
 
 class QAction;

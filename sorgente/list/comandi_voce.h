@@ -1,6 +1,7 @@
 #pragma once
 
-#include "comune/scheda.h"
+#include "comune/ambiente.h"
+#include "list/scheda.h"
 
 namespace custodex {
 

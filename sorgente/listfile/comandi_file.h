@@ -3,7 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "comune/scheda.h"
+#include "comune/ambiente.h"
+#include "list/scheda.h"
 
 namespace custodex {
 

@@ -8,7 +8,8 @@
 #include <optional>
 
 #include "comune/piattaforma.h"
-#include "comune/scheda.h"
+#include "comune/ambiente.h"
+#include "list/scheda.h"
 
 // Scripted stand-ins for the platform pieces: each answers from a queue the test fills and
 // records what the command asked of it. Status texts and yields go to one shared log, so that a

@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include "comune/piattaforma.h"
 #include "list/albero.h"
 #include "list/contatore.h"
 
@@ -20,17 +19,6 @@ struct Scheda {
   // The search keyword, stored lower-cased, and the index of the last node found.
   QString parola_chiave;
   qint16 indice_trovato = 0;
-};
-
-// The platform pieces a command may use.
-struct Ambiente {
-  Messaggi& messaggi;
-  Richiesta& richiesta;
-  DialogoFile& dialog;
-  Appunti& appunti;
-  Eventi& eventi;
-  Cifrario& cripta_decripta;
-  Modulo& modulo;
 };
 
 }  // namespace custodex
