@@ -1,41 +1,16 @@
 #include "listfile/comandi_file.h"
 
-#include <sodium.h>
-
 #include <QDir>
 #include <algorithm>
 #include <limits>
-#include <optional>
 
 #include "comune/errore.h"
 #include "comune/testi.h"
+#include "listfile/chiave_digitata.h"
 #include "listfile/file_lista.h"
 #include "listfile/salva_carica.h"
 
 namespace custodex {
-
-namespace {
-
-// The typed key, wiped when the command lets go of it (as far as this copy goes: the input box
-// had its own).
-class ChiaveDigitata {
- public:
-  explicit ChiaveDigitata(std::optional<QString> chiave) : chiave_(std::move(chiave)) {}
-  ~ChiaveDigitata() {
-    if (chiave_ && chiave_->isDetached() && !chiave_->isEmpty())
-      sodium_memzero(chiave_->data(), static_cast<std::size_t>(chiave_->size()) * sizeof(QChar));
-  }
-  ChiaveDigitata(const ChiaveDigitata&) = delete;
-  ChiaveDigitata& operator=(const ChiaveDigitata&) = delete;
-
-  bool annullata() const { return !chiave_; }
-  const QString& testo() const { return *chiave_; }
-
- private:
-  std::optional<QString> chiave_;
-};
-
-}  // namespace
 
 QString testi_file::nonSalvata(const QString& file, const QString& motivo) {
   return QStringLiteral("Errore! La lista non è stata salvata nel file %1\n\nMotivo: %2")
