@@ -4,23 +4,25 @@
 
 namespace custodex {
 
-// The entry counter `nnodi`: signed 16-bit, and a step past either end is refused, not wrapped.
+// The entry counter `nnodi`. Lists of any size are kept, so it counts them all.
 class Contatore : public QObject {
   Q_OBJECT
 
  public:
   using QObject::QObject;
 
-  qint16 valore() const { return valore_; }
-  void imposta(qint64 valore);  // throws when out of range, leaving the value as it was
-  void aumenta() { imposta(qint64{valore_} + 1); }
-  void diminuisci() { imposta(qint64{valore_} - 1); }
+  qint64 valore() const { return valore_; }
+  void imposta(qint64 valore);
+  void aumenta() { passo(1); }
+  void diminuisci() { passo(-1); }
 
  signals:
   void cambiato();
 
  private:
-  qint16 valore_ = 0;
+  void passo(qint64 di);  // throws rather than wraps at either end, leaving the value as it was
+
+  qint64 valore_ = 0;
 };
 
 }  // namespace custodex

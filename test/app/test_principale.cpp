@@ -209,7 +209,7 @@ class TestPrincipale : public QObject {
     a.setSelectedItem(a.Item(3));
     voce(*p, "menu_elipass")->trigger();
     QCOMPARE(a.Count(), 4);
-    QCOMPARE(p->scheda().nnodi.valore(), qint16(1));
+    QCOMPARE(p->scheda().nnodi.valore(), qint64(1));
     voce(*p, "menu_nuova")->trigger();
     QCOMPARE(a.Count(), 0);
     QCOMPARE(controllo<QLabel>(*p, "stato")->text(),

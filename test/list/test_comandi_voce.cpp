@@ -1,4 +1,5 @@
 #include <QTest>
+#include <limits>
 
 #include "comune/testi.h"
 #include "list/comandi_voce.h"
@@ -47,7 +48,7 @@ class TestComandiVoce : public QObject {
     }
     QCOMPARE(b.modulo.svuotati,
              (QStringList{"txt_username", "txt_password", "txt_descrizione", "txt_nome"}));
-    QCOMPARE(b.scheda.nnodi.valore(), qint16(1));
+    QCOMPARE(b.scheda.nnodi.valore(), qint64(1));
     QCOMPARE(b.scheda.nome, QStringLiteral(" posta "));
     QVERIFY(b.messaggi.avvisi.isEmpty());
     QVERIFY(b.registro.isEmpty());  // no status text, no yield
@@ -62,7 +63,7 @@ class TestComandiVoce : public QObject {
     QCOMPARE(copione::testiNodi(b.scheda.elenco),
              (QStringList{"x", "Username: ", "Password: ", "Nessuna Descrizione", "x",
                           "Username: ", "Password: ", "Nessuna Descrizione"}));
-    QCOMPARE(b.scheda.nnodi.valore(), qint16(2));
+    QCOMPARE(b.scheda.nnodi.valore(), qint64(2));
   }
 
   void nomeMancanteAvvisaESiFerma() {
@@ -70,7 +71,7 @@ class TestComandiVoce : public QObject {
     compila(b, {}, QStringLiteral("u"), QStringLiteral("p"), QStringLiteral("d"));
     pls_aggiungi(b.scheda, b.ambiente);
     QCOMPARE(b.scheda.elenco.Count(), 0);
-    QCOMPARE(b.scheda.nnodi.valore(), qint16(0));
+    QCOMPARE(b.scheda.nnodi.valore(), qint64(0));
     QCOMPARE(b.modulo.testo(Campo::Username), QStringLiteral("u"));
     QVERIFY(b.modulo.svuotati.isEmpty());
     QCOMPARE(b.messaggi.avvisi.size(), 1);
@@ -78,21 +79,26 @@ class TestComandiVoce : public QObject {
     QCOMPARE(b.messaggi.avvisi[0].icona, Messaggi::Icona::Critica);
   }
 
-  void contatoreAiSuoiLimiti() {
+  void contatoreSenzaTettoA16Bit() {
     copione::Banco b;
     b.scheda.nnodi.imposta(32767);
     compila(b, QStringLiteral("n"), {}, {}, {});
     pls_aggiungi(b.scheda, b.ambiente);
-    QCOMPARE(b.scheda.elenco.Count(), 4);
-    QCOMPARE(b.modulo.svuotati.size(), 4);
-    QCOMPARE(b.scheda.nnodi.valore(), qint16(32767));
-    QVERIFY(b.messaggi.avvisi.isEmpty());
-
+    QCOMPARE(b.scheda.nnodi.valore(), qint64{32768});
     b.scheda.nnodi.imposta(-32768);
     b.scheda.elenco.setSelectedItem(b.scheda.elenco.Item(2));
     pls_elipass(b.scheda, b.ambiente);
     QCOMPARE(b.scheda.elenco.Count(), 0);
-    QCOMPARE(b.scheda.nnodi.valore(), qint16(-32768));
+    QCOMPARE(b.scheda.nnodi.valore(), qint64{-32769});
+
+    // At the very top the entry still goes in and the boxes are emptied; the counter stays.
+    b.scheda.nnodi.imposta(std::numeric_limits<qint64>::max());
+    compila(b, QStringLiteral("n"), {}, {}, {});
+    pls_aggiungi(b.scheda, b.ambiente);
+    QCOMPARE(b.scheda.elenco.Count(), 4);
+    QCOMPARE(b.modulo.svuotati.size(), 8);
+    QCOMPARE(b.scheda.nnodi.valore(), std::numeric_limits<qint64>::max());
+    QVERIFY(b.messaggi.avvisi.isEmpty());
   }
 
   void eliminaDaOgniNodoDellaVoce_data() {
@@ -113,7 +119,7 @@ class TestComandiVoce : public QObject {
              (QStringList{"uno", "Username: u", "Password: p", "Nessuna Descrizione", "tre",
                           "Username: u", "Password: p", "Nessuna Descrizione"}));
     QCOMPARE(a.Index(a.radici()[1]), 5);
-    QCOMPARE(b.scheda.nnodi.valore(), qint16(2));
+    QCOMPARE(b.scheda.nnodi.valore(), qint64(2));
   }
 
   void eliminaSenzaBersaglioNonTocca_data() {
@@ -131,7 +137,7 @@ class TestComandiVoce : public QObject {
     if (selezionaFoglia) a.setSelectedItem(solo);
     pls_elipass(b.scheda, b.ambiente);
     QCOMPARE(a.Count(), 5);
-    QCOMPARE(b.scheda.nnodi.valore(), qint16(1));
+    QCOMPARE(b.scheda.nnodi.valore(), qint64(1));
   }
 
   void eliminaInUnAlberoProfondo() {
@@ -151,7 +157,7 @@ class TestComandiVoce : public QObject {
     a.setSelectedItem(a.Item(2));
     pls_elipass(b.scheda, b.ambiente);
     QCOMPARE(copione::testiNodi(a), (QStringList{}));
-    QCOMPARE(b.scheda.nnodi.valore(), qint16(-2));
+    QCOMPARE(b.scheda.nnodi.valore(), qint64(-2));
   }
 
   void nuovaLista() {
@@ -172,7 +178,7 @@ class TestComandiVoce : public QObject {
                                       "stato: " + testi::statoCompletato}));
     QCOMPARE(b.modulo.svuotati,
              (QStringList{"txt_nome", "txt_descrizione", "txt_password", "txt_username"}));
-    QCOMPARE(b.scheda.nnodi.valore(), qint16(0));
+    QCOMPARE(b.scheda.nnodi.valore(), qint64(0));
     QVERIFY(!b.scheda.file_noto);
     QCOMPARE(b.scheda.parola_chiave, QStringLiteral("cerca"));
     QCOMPARE(b.scheda.indice_trovato, qint16(3));
