@@ -26,6 +26,7 @@ std::pair<double, double> salvaECarica(copione::Banco& banco, const QString& per
   banco.dialog.fileName = percorso;
   banco.scheda.file_noto = true;
   const double salva = mediana(volte, [&] {
+    banco.richiesta.risposte.push_back(chiave);  // asked twice on saving
     banco.richiesta.risposte.push_back(chiave);
     menu_salva(banco.scheda, banco.ambiente);
   });
@@ -91,6 +92,7 @@ void file() {
                             QStringLiteral("user%1").arg(i), QStringLiteral("pw%1").arg(i), {});
     const QString percorso = cartella.filePath(QStringLiteral("corte%1.kvx").arg(voci));
     banco.dialog.risposte.push_back(percorso);
+    banco.richiesta.risposte.push_back(chiave);  // asked twice on saving
     banco.richiesta.risposte.push_back(chiave);
     menu_salva(banco.scheda, banco.ambiente);
     std::printf("%8d entries: %6.1f bytes/entry\n", voci,

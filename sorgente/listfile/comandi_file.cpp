@@ -1,12 +1,11 @@
 #include "listfile/comandi_file.h"
 
 #include <QDir>
-#include <algorithm>
-#include <limits>
 
 #include "comune/errore.h"
 #include "comune/testi.h"
 #include "listfile/chiave_digitata.h"
+#include "listfile/chiave_nuova.h"
 #include "listfile/file_lista.h"
 #include "listfile/salva_carica.h"
 
@@ -17,11 +16,11 @@ QString testi_file::nonSalvata(const QString& file, const QString& motivo) {
       .arg(QDir::toNativeSeparators(file), motivo);
 }
 
-qint16 voci_da_nodi(qint64 nodi) {
+qint64 voci_da_nodi(qint64 nodi) {
   qint64 voci = nodi / 4;
   const qint64 resto = nodi % 4;
   if (resto > 2 || (resto == 2 && voci % 2 != 0)) ++voci;
-  return static_cast<qint16>(std::min<qint64>(voci, std::numeric_limits<qint16>::max()));
+  return voci;
 }
 
 void menu_salva(Scheda& scheda, Ambiente& ambiente) {
@@ -33,8 +32,7 @@ void menu_salva(Scheda& scheda, Ambiente& ambiente) {
     file = ambiente.dialog.FileName();
     avviato = true;
     const QString testo = salva_albero(scheda.elenco);
-    const ChiaveDigitata chiave(
-        ambiente.richiesta.chiedi(testi_file::chiaveSalva, Richiesta::Eco::Nascosta));
+    const ChiaveDigitata chiave = chiedi_chiave_nuova(ambiente);
     if (chiave.annullata()) return;
     ambiente.modulo.impostaStato(testi::statoSalvataggio);
     ambiente.eventi.lasciaScorrere();
@@ -57,7 +55,7 @@ void menu_salva_nome(Scheda& scheda, Ambiente& ambiente) {
 
 void menu_carica(Scheda& scheda, Ambiente& ambiente) {
   try {
-    if (!ambiente.dialog.mostraApri(testi_file::filtro)) return;
+    if (!ambiente.dialog.mostraApri(testi_file::filtroApri)) return;
     // The current file is now the one chosen; until it has loaded cleanly, "Salva Lista" must
     // not write over it unasked.
     scheda.file_noto = false;

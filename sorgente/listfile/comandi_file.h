@@ -20,6 +20,9 @@ void menu_carica(Scheda& scheda, Ambiente& ambiente);
 
 namespace testi_file {
 inline const QString filtro = QStringLiteral("Liste password criptate (*.kvx)");
+// A list saved without the extension must still be found.
+inline const QString filtroApri =
+    QStringLiteral("Liste password criptate (*.kvx);;Tutti i file (*)");
 inline const QString chiaveSalva = QStringLiteral("Inserire una chiave segreta di criptazione: ");
 inline const QString chiaveCarica =
     QStringLiteral("Inserisci la chiave segreta di criptazione che hai usato per salvare:");
@@ -27,8 +30,7 @@ inline const QString chiaveCarica =
 QString nonSalvata(const QString& file, const QString& motivo);
 }  // namespace testi_file
 
-// The entry count after a load: four nodes to an entry, an exact half to the even neighbour,
-// held at the counter's top rather than refused.
-qint16 voci_da_nodi(qint64 nodi);
+// The entry count after a load: four nodes to an entry, an exact half to the even neighbour.
+qint64 voci_da_nodi(qint64 nodi);
 
 }  // namespace custodex

@@ -40,6 +40,7 @@ struct BancoCifrato {
   void salva(const std::optional<QString>& file, const std::optional<QString>& chiave) {
     if (!scheda.file_noto) banco.dialog.risposte.push_back(file);
     banco.richiesta.risposte.push_back(chiave);
+    if (chiave) banco.richiesta.risposte.push_back(chiave);  // asked twice, the same both times
     menu_salva(scheda, ambiente);
   }
   void carica(const std::optional<QString>& file, const std::optional<QString>& chiave) {
@@ -87,6 +88,7 @@ class TestComandiFile : public QObject {
   void andataERitorno_data();
   void andataERitorno();
   void annullaLaChiave();
+  void chiaveRipetuta();
   void annullaIlDialogo();
   void chiaveSbagliata();
   void fileDanneggiati_data();
@@ -144,8 +146,9 @@ void TestComandiFile::andataERitorno() {
   QCOMPARE(prima.banco.dialog.filtri,
            QStringList{QStringLiteral("Liste password criptate (*.kvx)")});
   QCOMPARE(prima.banco.richiesta.domande,
-           QStringList{QStringLiteral("Inserire una chiave segreta di criptazione: ")});
-  QCOMPARE(prima.banco.richiesta.echi, QList{Richiesta::Eco::Nascosta});
+           (QStringList{QStringLiteral("Inserire una chiave segreta di criptazione: "),
+                        QStringLiteral("Ripetere la chiave segreta di criptazione: ")}));
+  QCOMPARE(prima.banco.richiesta.echi, (QList{Richiesta::Eco::Nascosta, Richiesta::Eco::Nascosta}));
   QCOMPARE(prima.banco.registro, registroSalva);
   QVERIFY(prima.banco.messaggi.avvisi.isEmpty());
   QVERIFY(prima.scheda.file_noto);
@@ -161,7 +164,7 @@ void TestComandiFile::andataERitorno() {
   dopo.carica(file, chiave);
   QCOMPARE(dopo.banco.dialog.mostrati, QStringList{QStringLiteral("apri")});
   QCOMPARE(dopo.banco.dialog.filtri,
-           QStringList{QStringLiteral("Liste password criptate (*.kvx)")});
+           QStringList{QStringLiteral("Liste password criptate (*.kvx);;Tutti i file (*)")});
   QCOMPARE(dopo.banco.richiesta.domande,
            QStringList{QStringLiteral(
                "Inserisci la chiave segreta di criptazione che hai usato per salvare:")});
@@ -172,7 +175,7 @@ void TestComandiFile::andataERitorno() {
   QCOMPARE(dopo.scheda.elenco.Text(dopo.scheda.elenco.Item(2)),
            QStringLiteral("Username: ") + valore);
   QVERIFY(dopo.lista() == prima.lista());
-  QCOMPARE(dopo.scheda.nnodi.valore(), qint16{2});
+  QCOMPARE(dopo.scheda.nnodi.valore(), qint64{2});
   QVERIFY(dopo.scheda.file_noto);
 }
 
@@ -200,10 +203,48 @@ void TestComandiFile::annullaLaChiave() {
   b.scheda.nnodi.imposta(7);
   b.carica(file, std::nullopt);
   QVERIFY(b.lista() == lista);
-  QCOMPARE(b.scheda.nnodi.valore(), qint16{7});
+  QCOMPARE(b.scheda.nnodi.valore(), qint64{7});
   QVERIFY(b.banco.registro.isEmpty());
   QVERIFY(b.banco.messaggi.avvisi.isEmpty());
   QVERIFY(!b.scheda.file_noto);
+}
+
+void TestComandiFile::chiaveRipetuta() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  const QString salva = QStringLiteral("Inserire una chiave segreta di criptazione: "),
+                ripeti = QStringLiteral("Ripetere la chiave segreta di criptazione: ");
+  BancoCifrato b;
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+  auto& richiesta = b.banco.richiesta;
+
+  // A slip of the finger is caught, and both keys are asked again.
+  b.banco.dialog.risposte.push_back(file);
+  richiesta.risposte = {QStringLiteral("chiave"), QStringLiteral("chaive"), QStringLiteral("k"),
+                        QStringLiteral("k")};
+  menu_salva(b.scheda, b.ambiente);
+  QCOMPARE(richiesta.domande, (QStringList{salva, ripeti, salva, ripeti}));
+  QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
+  QCOMPARE(b.banco.messaggi.avvisi[0].testo,
+           QStringLiteral("Attenzione le due chiavi inserite non coincidono"));
+  QCOMPARE(b.banco.messaggi.avvisi[0].icona, Messaggi::Icona::Critica);
+  QCOMPARE(b.banco.registro, registroSalva);
+  BancoCifrato lettore;
+  lettore.carica(file, QStringLiteral("k"));
+  QCOMPARE(lettore.scheda.elenco.Count(), 4);
+
+  // Cancel at the second prompt, or at the first after a mismatch: nothing is saved.
+  const QByteArray salvato = leggiByte(file);
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("nuova"), {}, {}, {});
+  for (const auto& risposte : {std::deque<std::optional<QString>>{QStringLiteral("k"), {}},
+                               {QStringLiteral("a"), QStringLiteral("b"), {}}}) {
+    b.banco.registro.clear();
+    richiesta.risposte = risposte;
+    menu_salva(b.scheda, b.ambiente);
+    QVERIFY(richiesta.risposte.empty());
+    QCOMPARE(leggiByte(file), salvato);
+    QVERIFY(b.banco.registro.isEmpty());
+  }
+  QCOMPARE(b.banco.messaggi.avvisi.size(), 2);
 }
 
 void TestComandiFile::annullaIlDialogo() {
@@ -240,7 +281,7 @@ void TestComandiFile::chiaveSbagliata() {
   QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
   QCOMPARE(b.banco.messaggi.avvisi[0].testo, messaggioNonValido);
   QCOMPARE(b.scheda.elenco.Count(), 12);  // the list stays as it was
-  QCOMPARE(b.scheda.nnodi.valore(), qint16{3});
+  QCOMPARE(b.scheda.nnodi.valore(), qint64{3});
   QVERIFY(!b.scheda.file_noto);
   QCOMPARE(b.banco.registro, registroCarica);
 }
@@ -319,7 +360,7 @@ void TestComandiFile::fileNoto() {
   QVERIFY(b.scheda.file_noto);
   b.salva(std::nullopt, QStringLiteral("k2"));
   QCOMPARE(dialog.mostrati, QStringList{QStringLiteral("salva")});
-  QCOMPARE(b.banco.richiesta.domande.size(), 2);
+  QCOMPARE(b.banco.richiesta.domande.size(), 4);
   QVERIFY(b.scheda.file_noto);
   BancoCifrato lettore;
   lettore.carica(uno, QStringLiteral("k2"));
@@ -336,7 +377,7 @@ void TestComandiFile::fileNoto() {
 
   // "Salva con nome" confirmed: a new file, tied.
   dialog.risposte.push_back(uno);
-  b.banco.richiesta.risposte.push_back(QStringLiteral("k"));
+  b.banco.richiesta.risposte.insert(b.banco.richiesta.risposte.end(), 2, QStringLiteral("k"));
   menu_salva_nome(b.scheda, b.ambiente);
   QCOMPARE(dialog.mostrati.size(), 4);
   QVERIFY(b.scheda.file_noto);
@@ -441,23 +482,22 @@ void TestComandiFile::nnodiDopoIlCaricamento() {
 
 void TestComandiFile::vociDaNodi_data() {
   QTest::addColumn<qint64>("nodi");
-  QTest::addColumn<int>("voci");
-  QTest::newRow("0") << qint64{0} << 0;
-  QTest::newRow("1") << qint64{1} << 0;
-  QTest::newRow("2: mezzo verso lo zero") << qint64{2} << 0;
-  QTest::newRow("3") << qint64{3} << 1;
-  QTest::newRow("6: mezzo verso il due") << qint64{6} << 2;
-  QTest::newRow("10: mezzo verso il due") << qint64{10} << 2;
-  QTest::newRow("11") << qint64{11} << 3;
-  QTest::newRow("ultimo senza saturare") << qint64{4 * 32767 + 1} << 32767;
-  QTest::newRow("satura") << qint64{4 * 32768} << 32767;
-  QTest::newRow("satura molto") << (qint64{1} << 40) << 32767;
+  QTest::addColumn<qint64>("voci");
+  QTest::newRow("0") << qint64{0} << qint64{0};
+  QTest::newRow("1") << qint64{1} << qint64{0};
+  QTest::newRow("2: mezzo verso lo zero") << qint64{2} << qint64{0};
+  QTest::newRow("3") << qint64{3} << qint64{1};
+  QTest::newRow("6: mezzo verso il due") << qint64{6} << qint64{2};
+  QTest::newRow("10: mezzo verso il due") << qint64{10} << qint64{2};
+  QTest::newRow("11") << qint64{11} << qint64{3};
+  QTest::newRow("oltre i 16 bit") << qint64{4 * 32768} << qint64{32768};
+  QTest::newRow("oltre i 32 bit") << (qint64{1} << 40) << (qint64{1} << 38);
 }
 
 void TestComandiFile::vociDaNodi() {
   QFETCH(qint64, nodi);
-  QFETCH(int, voci);
-  QCOMPARE(int(voci_da_nodi(nodi)), voci);
+  QFETCH(qint64, voci);
+  QCOMPARE(voci_da_nodi(nodi), voci);
 }
 
 void TestComandiFile::passwordSenzaBasicInfo() {
@@ -470,7 +510,7 @@ void TestComandiFile::passwordSenzaBasicInfo() {
   QCOMPARE(b.scheda.elenco.Text(b.scheda.elenco.Item(6)), QStringLiteral("Username: due"));
   QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
   QCOMPARE(b.banco.messaggi.avvisi[0].testo, messaggioCorrotto);
-  QCOMPARE(b.scheda.nnodi.valore(), qint16{2});
+  QCOMPARE(b.scheda.nnodi.valore(), qint64{2});
   QVERIFY(!b.scheda.file_noto);
   QCOMPARE(b.banco.registro, registroCarica);
 }
@@ -487,7 +527,7 @@ void TestComandiFile::valoreNonConvertibile() {
   b.carica(file, QStringLiteral("k"));
   // Ended by the trap: no message, the counter and the status as the error found them.
   QVERIFY(b.banco.messaggi.avvisi.isEmpty());
-  QCOMPARE(b.scheda.nnodi.valore(), qint16{5});
+  QCOMPARE(b.scheda.nnodi.valore(), qint64{5});
   QVERIFY(!b.scheda.file_noto);
   QCOMPARE(b.banco.modulo.stato, QStringLiteral("Stato: caricamento...."));
 }
