@@ -8,11 +8,14 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QToolButton>
+#include <limits>
 
+#include "app/centra_finestra.h"
 #include "app/icona.h"
+#include "app/qt_piattaforma.h"
+#include "app/vista_contatore.h"
 #include "app/vista_elenco.h"
 #include "comune/testi.h"
 #include "list/comandi_voce.h"
@@ -77,12 +80,31 @@ QList<QIcon> listaimg() {
 
 }  // namespace
 
+struct Principale::PezziQt {
+  explicit PezziQt(QWidget* padre) : messaggi(padre), richiesta(padre), dialog(padre) {}
+  Pezzi pezzi() { return {messaggi, richiesta, dialog, appunti, eventi, cripta_decripta}; }
+
+  QtMessaggi messaggi;
+  QtRichiesta richiesta;
+  QtDialogoFile dialog;
+  QtAppunti appunti;
+  QtEventi eventi;
+  NmCrypt cripta_decripta;
+};
+
 Principale::Principale(QWidget* parent)
-    : QMainWindow(parent),
-      modello_(scheda_.elenco),
-      cripta_decripta_(std::make_unique<NmCrypt>()),
-      ambiente_(std::make_unique<Ambiente>(
-          Ambiente{messaggi_, richiesta_, dialog_, appunti_, eventi_, *cripta_decripta_, *this})) {
+    : QMainWindow(parent), modello_(scheda_.elenco), qt_(std::make_unique<PezziQt>(this)) {
+  costruisci(qt_->pezzi());
+}
+
+Principale::Principale(const Pezzi& pezzi, QWidget* parent)
+    : QMainWindow(parent), modello_(scheda_.elenco) {
+  costruisci(pezzi);
+}
+
+void Principale::costruisci(const Pezzi& p) {
+  ambiente_ = std::make_unique<Ambiente>(
+      Ambiente{p.messaggi, p.richiesta, p.dialog, p.appunti, p.eventi, p.cripta_decripta, *this});
   caricaRisorse();
   setObjectName(QStringLiteral("principale"));
   setWindowTitle(testi::titolo);
@@ -129,7 +151,6 @@ void Principale::creaControlli() {
   label_nodi_ = crea<QLabel>(area, "label_nodi", twip(1320, 3600, 1932, 252));
   label_nodi_->setText(QStringLiteral("Numero Password in lista:"));
   label_nnodi_ = crea<QLabel>(area, "label_nnodi", twip(3240, 3600, 372, 252));
-  label_nnodi_->setAccessibleName(QStringLiteral("Numero di password in lista"));
 
   frame_aggiungi_ = crea<QGroupBox>(area, "frame_aggiungi", twip(120, 3840, 3492, 2412));
   frame_aggiungi_->setTitle(QStringLiteral("Aggiungi Password"));
@@ -141,6 +162,8 @@ void Principale::creaControlli() {
   stato_ = crea<QLabel>(area, "stato", twip(120, 6240, 3492, 252));
   stato_->setText(testi::statoCompletato);
   stato_->setFont(times(10.2, true, false));
+  // The label runs past the client area's foot: text at its top keeps the descenders in sight.
+  stato_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   const QFont fontEtichetta = times(9, false, true);
   auto etichetta = [&](const char* nome, QRect posto, const QString& testo) {
@@ -164,6 +187,9 @@ void Principale::creaControlli() {
   txt_descrizione_ =
       crea<QPlainTextEdit>(frame_aggiungi_, "txt_descrizione", twip(1080, 1440, 2292, 492));
   txt_descrizione_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Values have no length limit anywhere else: a long pasted one must not be cut unseen.
+  for (QLineEdit* box : {txt_nome_, txt_username_, txt_password_})
+    box->setMaxLength(std::numeric_limits<int>::max());
   txt_descrizione_->setTabChangesFocus(true);
 
   // A screen reader names each box after the label beside it.
@@ -195,6 +221,9 @@ void Principale::creaControlli() {
   connect(pls_elipass_, &QPushButton::clicked, this, [this] { esegui(pls_elipass); });
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  // A big number may push its caption left, up to a pixel clear of the picture buttons.
+  contatore_ = std::make_unique<VistaContatore>(*label_nodi_, *label_nnodi_,
+                                                incolla_->geometry().right() + 2);
 }
 
 void Principale::creaMenu() {
@@ -246,11 +275,7 @@ void Principale::ordinaFocus() {
 
 void Principale::avvia() {
   adjustSize();
-  if (const QScreen* schermo = screen()) {
-    QRect posto = frameGeometry();
-    posto.moveCenter(schermo->availableGeometry().center());
-    move(posto.topLeft());
-  }
+  centraFinestra(*this);
   show();
   // The first tick shows the counter; until then the label is empty.
   timer_.start();
@@ -262,7 +287,7 @@ void Principale::esegui(void (*comando)(Scheda&, Ambiente&)) {
 
 void Principale::mostraContatore() {
   timer_.stop();
-  label_nnodi_->setText(QString::number(scheda_.nnodi.valore()));
+  contatore_->mostra(scheda_.nnodi.valore());
 }
 
 QString Principale::testo(Campo campo) const {

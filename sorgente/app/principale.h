@@ -4,10 +4,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/qt_piattaforma.h"
 #include "comune/ambiente.h"
-#include "list/scheda.h"
 #include "list/modello_elenco.h"
+#include "list/scheda.h"
 
 class QAction;
 class QGroupBox;
@@ -19,6 +18,7 @@ class QToolButton;
 
 namespace custodex {
 
+class VistaContatore;
 class VistaElenco;
 
 // The main window `principale`: the whole user interface but the about window. Its handlers only
@@ -27,7 +27,20 @@ class Principale : public QMainWindow, private Modulo {
   Q_OBJECT
 
  public:
+  // The platform pieces the commands talk to besides the window, which is their form itself.
+  struct Pezzi {
+    Messaggi& messaggi;
+    Richiesta& richiesta;
+    DialogoFile& dialog;
+    Appunti& appunti;
+    Eventi& eventi;
+    Cifrario& cripta_decripta;
+  };
+
+  // With Qt's own pieces, as the program runs.
   explicit Principale(QWidget* parent = nullptr);
+  // With the given pieces, which outlive the window.
+  explicit Principale(const Pezzi& pezzi, QWidget* parent = nullptr);
   ~Principale() override;
 
   // Shows the window centred on the screen, as it is at start.
@@ -36,6 +49,9 @@ class Principale : public QMainWindow, private Modulo {
   Scheda& scheda() { return scheda_; }
 
  private:
+  struct PezziQt;
+
+  void costruisci(const Pezzi& pezzi);
   void creaControlli();
   void creaMenu();
   void ordinaFocus();
@@ -50,12 +66,7 @@ class Principale : public QMainWindow, private Modulo {
   Scheda scheda_;
   ModelloElenco modello_;
 
-  QtMessaggi messaggi_{this};
-  QtRichiesta richiesta_{this};
-  QtDialogoFile dialog_{this};
-  QtAppunti appunti_;
-  QtEventi eventi_;
-  std::unique_ptr<Cifrario> cripta_decripta_;
+  std::unique_ptr<PezziQt> qt_;  // none when the pieces were given
   std::unique_ptr<Ambiente> ambiente_;
 
   VistaElenco* elenco_ = nullptr;
@@ -71,6 +82,7 @@ class Principale : public QMainWindow, private Modulo {
   QPlainTextEdit* txt_descrizione_ = nullptr;
   QPushButton* pls_elipass_ = nullptr;
   QPushButton* pls_aggiungi_ = nullptr;
+  std::unique_ptr<VistaContatore> contatore_;
   // The counter label follows `nnodi` on the tick after each change; between changes the timer
   // stays stopped, so an idle program wakes for nothing.
   QTimer timer_;
