@@ -21,6 +21,7 @@
 #include "list/comandi_voce.h"
 #include "listfile/comandi_file.h"
 #include "listfile/nmcrypt.h"
+#include "search/ricerca.h"
 
 // The pictures are compiled into the library, which a static link would otherwise drop.
 static void caricaRisorse() {
@@ -257,8 +258,10 @@ void Principale::creaMenu() {
   connect(voce(menu_opzioni, "menu_elipass", QStringLiteral("Elimina Password")),
           &QAction::triggered, pls_elipass_, &QPushButton::click);
   voce(menu_opzioni, "menu_riduci", QStringLiteral("Riduci nella Traybar"));
-  voce(menu_opzioni, "menu_trova", QStringLiteral("Trova"));
-  voce(menu_opzioni, "menu_successivo", QStringLiteral("Trova Successivo"));
+  connect(voce(menu_opzioni, "menu_trova", QStringLiteral("Trova")), &QAction::triggered, this,
+          [this] { esegui(menu_trova); });
+  connect(voce(menu_opzioni, "menu_successivo", QStringLiteral("Trova Successivo")),
+          &QAction::triggered, this, [this] { esegui(menu_successivo); });
 
   QMenu* menu_info = menu("menu_info", QStringLiteral("&Info"));
   voce(menu_info, "menu_pass", QStringLiteral("Custodex"));
@@ -319,6 +322,10 @@ void Principale::svuota(Campo campo) {
 
 void Principale::impostaStato(const QString& testo) {
   stato_->setText(testo);
+}
+
+void Principale::focusElenco() {
+  elenco_->setFocus();
 }
 
 }  // namespace custodex

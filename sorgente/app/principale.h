@@ -62,6 +62,7 @@ class Principale : public QMainWindow, private Modulo {
   QString testo(Campo campo) const override;
   void svuota(Campo campo) override;
   void impostaStato(const QString& testo) override;
+  void focusElenco() override;
 
   Scheda scheda_;
   ModelloElenco modello_;

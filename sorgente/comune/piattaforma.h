@@ -73,6 +73,8 @@ class Modulo {
   virtual QString testo(Campo campo) const = 0;
   virtual void svuota(Campo campo) = 0;
   virtual void impostaStato(const QString& testo) = 0;
+  // Gives the list tree the keyboard focus (`SetFocus`).
+  virtual void focusElenco() = 0;
 };
 
 }  // namespace custodex

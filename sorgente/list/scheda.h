@@ -16,9 +16,10 @@ struct Scheda {
   QString nome, username, password, descrizione;
   // Whether "Salva Lista" may write to the current file without asking for one.
   bool file_noto = false;
-  // The search keyword, stored lower-cased, and the index of the last node found.
+  // The search keyword, stored lower-cased, and the index of the last node found: a plain
+  // index, as wide as the tree may grow, that deleting and loading leave alone.
   QString parola_chiave;
-  qint16 indice_trovato = 0;
+  qint64 indice_trovato = 0;
 };
 
 }  // namespace custodex

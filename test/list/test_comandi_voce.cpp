@@ -181,7 +181,7 @@ class TestComandiVoce : public QObject {
     QCOMPARE(b.scheda.nnodi.valore(), qint64(0));
     QVERIFY(!b.scheda.file_noto);
     QCOMPARE(b.scheda.parola_chiave, QStringLiteral("cerca"));
-    QCOMPARE(b.scheda.indice_trovato, qint16(3));
+    QCOMPARE(b.scheda.indice_trovato, qint64(3));
   }
 };
 

@@ -85,6 +85,7 @@ class ModuloCopione : public Modulo {
   QString testo(Campo campo) const override { return campi_[static_cast<int>(campo)]; }
   void svuota(Campo campo) override;
   void impostaStato(const QString& testo) override;
+  void focusElenco() override { registro_.push_back(QStringLiteral("focus: elenco")); }
   void scrivi(Campo campo, const QString& testo) { campi_[static_cast<int>(campo)] = testo; }
 
   QString stato;
@@ -108,7 +109,7 @@ struct Banco {
   Banco() = default;
   explicit Banco(Cifrario& cifrario) : cifrarioUsato(&cifrario) {}
 
-  QStringList registro;  // "stato: <text>" and "eventi" lines, in order
+  QStringList registro;  // "stato: <text>", "eventi" and "focus: elenco" lines, in order
   Scheda scheda;
   MessaggiCopione messaggi;
   RichiestaCopione richiesta;
