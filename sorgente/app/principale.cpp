@@ -18,6 +18,7 @@
 #include "app/vista_contatore.h"
 #include "app/vista_elenco.h"
 #include "comune/testi.h"
+#include "list/comandi_appunti.h"
 #include "list/comandi_voce.h"
 #include "listfile/comandi_file.h"
 #include "listfile/nmcrypt.h"
@@ -220,6 +221,8 @@ void Principale::creaControlli() {
 
   connect(pls_aggiungi_, &QPushButton::clicked, this, [this] { esegui(pls_aggiungi); });
   connect(pls_elipass_, &QPushButton::clicked, this, [this] { esegui(pls_elipass); });
+  connect(copia_, &QToolButton::clicked, this, [this] { esegui(copia); });
+  connect(incolla_, &QToolButton::clicked, this, [this] { esegui(incolla); });
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   // A big number may push its caption left, up to a pixel clear of the picture buttons.

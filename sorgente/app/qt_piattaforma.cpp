@@ -7,6 +7,9 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QRandomGenerator>
+#include <memory>
 
 #include "comune/testi.h"
 
@@ -50,8 +53,52 @@ bool QtDialogoFile::conferma(const QString& scelto) {
   return true;
 }
 
+namespace {
+
+// Clipboard managers and history tools leave out what bears this mark.
+const QString formatoSegreto = QStringLiteral("x-kde-passwordManagerHint");
+const QString formatoCopia = QStringLiteral("application/x-custodex-copia");
+
+}  // namespace
+
+QtAppunti::QtAppunti() {
+  scadenza_.setSingleShot(true);
+  scadenza_.setInterval(durata);
+  QObject::connect(&scadenza_, &QTimer::timeout, &scadenza_, [this] { ritiraSegreto(); });
+  // At the program's end the copy goes too, before the platform may hand the clipboard over to a
+  // clipboard manager that would keep it.
+  if (QCoreApplication* app = QCoreApplication::instance())
+    QObject::connect(app, &QCoreApplication::aboutToQuit, &scadenza_, [this] { ritiraSegreto(); });
+}
+
+QtAppunti::~QtAppunti() {
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) ritiraSegreto();
+}
+
 QString QtAppunti::testo() {
   return QGuiApplication::clipboard()->text();
+}
+
+void QtAppunti::scriviSegreto(const QString& testo) {
+  auto dati = std::make_unique<QMimeData>();
+  dati->setText(testo);
+  dati->setData(formatoSegreto, QByteArrayLiteral("secret"));
+  contrassegno_ = QByteArray::number(QRandomGenerator::system()->generate64(), 16);
+  dati->setData(formatoCopia, contrassegno_);
+  QGuiApplication::clipboard()->setMimeData(dati.release());
+  scadenza_.start();
+}
+
+bool QtAppunti::tieneSegreto() {
+  if (contrassegno_.isEmpty()) return false;
+  const QMimeData* dati = QGuiApplication::clipboard()->mimeData();
+  return dati && dati->data(formatoCopia) == contrassegno_;
+}
+
+void QtAppunti::svuota() {
+  scadenza_.stop();
+  contrassegno_.clear();
+  QGuiApplication::clipboard()->clear();
 }
 
 void QtEventi::lasciaScorrere() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 
 #include "comune/piattaforma.h"
 
@@ -44,7 +46,24 @@ class QtDialogoFile : public DialogoFile {
 
 class QtAppunti : public Appunti {
  public:
+  // How long a secret copy stays on the clipboard.
+  static constexpr std::chrono::seconds durata{30};
+
+  QtAppunti();
+  ~QtAppunti() override;
   QString testo() override;
+  void scriviSegreto(const QString& testo) override;
+  bool tieneSegreto() override;
+  void svuota() override;
+
+  // Counts down from each secret copy to ritiraSegreto.
+  QTimer& scadenza() { return scadenza_; }
+
+ private:
+  QTimer scadenza_;
+  // Goes with our copy in a format of our own, new at every copy: what is on the clipboard is our
+  // copy only while it still bears this mark.
+  QByteArray contrassegno_;
 };
 
 class QtEventi : public Eventi {

@@ -41,12 +41,24 @@ class DialogoFile {
   virtual QString FileName() const = 0;
 };
 
-// The system clipboard, read only.
+// The system clipboard.
 class Appunti {
  public:
   virtual ~Appunti() = default;
   // The plain text on the clipboard; empty when it holds none.
   virtual QString testo() = 0;
+  // Puts a secret on the clipboard as plain text, marked so that clipboard managers keep it out
+  // of their history. The platform takes it back off by itself after a while and when the
+  // program ends (see ritiraSegreto).
+  virtual void scriviSegreto(const QString& testo) = 0;
+  // Whether the clipboard still holds the secret written last, and nothing put there since.
+  virtual bool tieneSegreto() = 0;
+  virtual void svuota() = 0;
+
+  // Clears our secret, unless the user has put something else on the clipboard meanwhile.
+  void ritiraSegreto() {
+    if (tieneSegreto()) svuota();
+  }
 };
 
 // Lets the pending window events run once, so that a new status text is painted.

@@ -41,6 +41,17 @@ QString AppuntiCopione::testo() {
   return contenuto;
 }
 
+void AppuntiCopione::scriviSegreto(const QString& testo) {
+  ++scritture;
+  contenuto = testo;
+  segreto = true;
+}
+
+void AppuntiCopione::svuota() {
+  contenuto.clear();
+  segreto = false;
+}
+
 void EventiCopione::lasciaScorrere() {
   ++volte;
   registro_.push_back(QStringLiteral("eventi"));

@@ -61,10 +61,15 @@ class DialogoCopione : public DialogoFile {
 class AppuntiCopione : public Appunti {
  public:
   QString testo() override;
+  void scriviSegreto(const QString& testo) override;
+  bool tieneSegreto() override { return segreto; }
+  void svuota() override;
 
   QString contenuto;
+  bool segreto = false;      // the content is our secret copy, marked as one
   bool illeggibile = false;  // reading throws, as an unreadable clipboard does
   int letture = 0;
+  int scritture = 0;
 };
 
 class EventiCopione : public Eventi {

@@ -1,0 +1,44 @@
+#include "list/comandi_appunti.h"
+
+#include <new>
+
+#include "comune/errore.h"
+
+namespace custodex {
+
+namespace {
+
+// What is worth copying from a node: a user name or a password without its prefix, any other
+// text whole.
+QString valoreDi(const QString& testo) {
+  for (const QLatin1String prefisso : {QLatin1String("Username: "), QLatin1String("Password: ")})
+    if (testo.startsWith(prefisso)) return testo.sliced(prefisso.size());
+  return testo;
+}
+
+}  // namespace
+
+void copia(Scheda& scheda, Ambiente& ambiente) {
+  try {
+    const Albero& elenco = scheda.elenco;
+    if (const Nodo* selezionato = elenco.SelectedItem())
+      ambiente.appunti.scriviSegreto(valoreDi(elenco.Text(selezionato)));
+  } catch (const Errore&) {
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+void incolla(Scheda& scheda, Ambiente& ambiente) {
+  try {
+    Albero& elenco = scheda.elenco;
+    // The node is taken first and the clipboard read even with nothing selected; setting the text
+    // of no node then ends the command, and nothing has changed.
+    Nodo* selezionato = elenco.SelectedItem();
+    const QString testo = ambiente.appunti.testo();
+    elenco.setText(selezionato, testo);
+  } catch (const Errore&) {
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+}  // namespace custodex
