@@ -1,5 +1,4 @@
 #include <QClipboard>
-#include <QInputDialog>
 #include <QMimeData>
 #include <QTest>
 #include <QToolButton>
@@ -7,30 +6,21 @@
 
 #include "app/principale.h"
 #include "app/qt_piattaforma.h"
+#include "listfile/nmcrypt.h"
 #include "supporto/copione.h"
 
 using namespace custodex;
 
-// Find and the clipboard buttons as the main window runs them, on Qt's own clipboard.
-
-namespace {
-
-QClipboard* appunti() {
-  return QGuiApplication::clipboard();
-}
-
-void scade(QtAppunti& copie) {
-  QVERIFY(QMetaObject::invokeMethod(&copie.scadenza(), "timeout"));
-}
-
-}  // namespace
+// Find and the clipboard buttons as the main window runs them, and Qt's clipboard.
 
 class TestTrovaEAppunti : public QObject {
   Q_OBJECT
 
  private slots:
   void trovaEPulsantiNellaFinestra() {
-    Principale p;
+    copione::Banco b;
+    NmCrypt cifrario;
+    Principale p{{b.messaggi, b.richiesta, b.dialog, b.appunti, b.eventi, cifrario}};
     p.avvia();
     QVERIFY(QTest::qWaitForWindowActive(&p));
     Albero& a = p.scheda().elenco;
@@ -38,68 +28,52 @@ class TestTrovaEAppunti : public QObject {
       copione::aggiungiVoce(a, QString::number(i), "u", "pw" + QString::number(i),
                             i % 20 == 19 ? "ago" : "");
     auto* vista = p.findChild<QTreeView*>(QStringLiteral("elenco"));
-    QString domanda;
-    QMetaObject::invokeMethod(
-        qApp,
-        [&] {
-          auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-          domanda = box->labelText();
-          box->setTextValue(QStringLiteral("AGO"));
-          box->accept();
-        },
-        Qt::QueuedConnection);
-    p.findChild<QAction*>(QStringLiteral("menu_trova"))->trigger();
-    QCOMPARE(domanda, QStringLiteral("Inserire la parola chiave da cercare: "));
-
-    // A description in a closed entry: the view opens the entry, scrolls to the line and the
-    // tree has the keyboard when the window has it back.
-    for (int successivo : {0, 1}) {
-      if (successivo) p.findChild<QAction*>(QStringLiteral("menu_successivo"))->trigger();
+    b.richiesta.risposte = {QStringLiteral("AGO")};
+    // A description in a closed entry: the view opens the entry, scrolls to the line, and the
+    // tree takes the keyboard.
+    for (const char* voce : {"menu_trova", "menu_successivo"}) {
+      p.findChild<QAction*>(QString::fromLatin1(voce))->trigger();
       const QModelIndex trovato = vista->currentIndex();
-      QCOMPARE(trovato,
-               vista->model()->index(2, 0, vista->model()->index(19 + 20 * successivo, 0)));
-      QVERIFY(vista->isExpanded(trovato.parent()));
-      QVERIFY(a.Expanded(a.Item(77 + 80 * successivo)));
+      QCOMPARE(trovato.row(), 2);
+      QCOMPARE(a.Index(a.SelectedItem()), p.scheda().indice_trovato);
+      QVERIFY(vista->isExpanded(trovato.parent()) && a.Expanded(a.Parent(a.SelectedItem())));
       QVERIFY(vista->viewport()->rect().contains(vista->visualRect(trovato)));
-      QCOMPARE(p.focusWidget(), vista);
+      QCOMPARE(QApplication::focusWidget(), vista);
     }
+    QCOMPARE(p.scheda().indice_trovato, 160);
 
-    // Copy a password line: its value goes out marked as a secret, the tree stays.
     vista->setCurrentIndex(vista->model()->index(1, 0, vista->model()->index(2, 0)));
     p.findChild<QToolButton*>(QStringLiteral("copia"))->click();
-    QCOMPARE(appunti()->text(), QStringLiteral("pw2"));
-    QCOMPARE(appunti()->mimeData()->data(QStringLiteral("x-kde-passwordManagerHint")), "secret");
-    QCOMPARE(a.Text(a.Item(11)), QStringLiteral("Password: pw2"));
-    // Paste over an entry's name.
-    appunti()->setText(QStringLiteral("Posta"));
-    vista->setCurrentIndex(vista->model()->index(5, 0));
+    QCOMPARE(b.appunti.contenuto, QStringLiteral("pw2"));
+    b.appunti.contenuto = QStringLiteral("Posta");
     p.findChild<QToolButton*>(QStringLiteral("incolla"))->click();
-    QCOMPARE(vista->model()->index(5, 0).data().toString(), QStringLiteral("Posta"));
+    QCOMPARE(vista->currentIndex().data().toString(), QStringLiteral("Posta"));
   }
 
   void laCopiaSparisceSoloSeAncoraNostra() {
+    QClipboard* appunti = QGuiApplication::clipboard();
     QtAppunti copie;
+    auto scade = [&] { QVERIFY(QMetaObject::invokeMethod(&copie.scadenza(), "timeout")); };
     copie.scriviSegreto(QStringLiteral("pw"));
+    QCOMPARE(appunti->text(), QStringLiteral("pw"));
+    QCOMPARE(appunti->mimeData()->data(QStringLiteral("x-kde-passwordManagerHint")), "secret");
     QVERIFY(copie.scadenza().isActive() && copie.scadenza().isSingleShot());
     QCOMPARE(copie.scadenza().intervalAsDuration(), std::chrono::milliseconds(30000));
-    scade(copie);
-    QCOMPARE(appunti()->text(), QString());
+    scade();
+    QCOMPARE(appunti->text(), QString());
 
     // The user copied something else meanwhile, even the same text: it stays.
     copie.scriviSegreto(QStringLiteral("pw"));
-    appunti()->setText(QStringLiteral("pw"));
-    scade(copie);
-    QCOMPARE(appunti()->text(), QStringLiteral("pw"));
+    appunti->setText(QStringLiteral("pw"));
+    scade();
+    QCOMPARE(appunti->text(), QStringLiteral("pw"));
 
-    // At the program's end: on quitting, and when the window goes.
+    // At the program's end: on quitting, and when the window's pieces go.
     copie.scriviSegreto(QStringLiteral("pw"));
     QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit"));
-    QCOMPARE(appunti()->text(), QString());
-    {
-      QtAppunti altre;
-      altre.scriviSegreto(QStringLiteral("pw"));
-    }
-    QCOMPARE(appunti()->text(), QString());
+    QCOMPARE(appunti->text(), QString());
+    QtAppunti().scriviSegreto(QStringLiteral("pw"));
+    QCOMPARE(appunti->text(), QString());
   }
 };
 
