@@ -12,11 +12,13 @@
 #include <QToolButton>
 #include <limits>
 
+#include "app/aspetto.h"
 #include "app/centra_finestra.h"
 #include "app/icona.h"
 #include "app/qt_piattaforma.h"
 #include "app/vista_contatore.h"
 #include "app/vista_elenco.h"
+#include "app/yocon_tray.h"
 #include "comune/testi.h"
 #include "list/comandi_appunti.h"
 #include "list/comandi_voce.h"
@@ -33,31 +35,11 @@ namespace custodex {
 
 namespace {
 
-// The layout is drawn in twips; at 96 dots per inch a logical pixel is 15 of them.
-int px(int twip) {
-  return qRound(twip / 15.0);
-}
-QRect twip(int left, int top, int width, int height) {
-  return QRect(px(left), px(top), px(width), px(height));
-}
-
 QFont times(qreal punti, bool grassetto, bool corsivo) {
   QFont f(QStringLiteral("Times New Roman"));
   f.setPointSizeF(punti);
   f.setBold(grassetto);
   f.setItalic(corsivo);
-  return f;
-}
-
-// The window's own font, which every control without a font of its own uses. Every attribute is
-// set, so that a control given it inherits nothing from the frame's caption font.
-QFont fontFinestra() {
-  QFont f;
-  f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                 QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-  f.setPointSizeF(8);
-  f.setBold(false);
-  f.setItalic(false);
   return f;
 }
 
@@ -84,7 +66,7 @@ QList<QIcon> listaimg() {
 
 struct Principale::PezziQt {
   explicit PezziQt(QWidget* padre) : messaggi(padre), richiesta(padre), dialog(padre) {}
-  Pezzi pezzi() { return {messaggi, richiesta, dialog, appunti, eventi, cripta_decripta}; }
+  Pezzi pezzi() { return {messaggi, richiesta, dialog, appunti, eventi, cripta_decripta, tray}; }
 
   QtMessaggi messaggi;
   QtRichiesta richiesta;
@@ -92,6 +74,7 @@ struct Principale::PezziQt {
   QtAppunti appunti;
   QtEventi eventi;
   NmCrypt cripta_decripta;
+  YoconTray tray;
 };
 
 Principale::Principale(QWidget* parent)
@@ -107,6 +90,7 @@ Principale::Principale(const Pezzi& pezzi, QWidget* parent)
 void Principale::costruisci(const Pezzi& p) {
   ambiente_ = std::make_unique<Ambiente>(
       Ambiente{p.messaggi, p.richiesta, p.dialog, p.appunti, p.eventi, p.cripta_decripta, *this});
+  finestre_ = std::make_unique<Finestre>(*this, p.messaggi, p.tray);
   caricaRisorse();
   setObjectName(QStringLiteral("principale"));
   setWindowTitle(testi::titolo);
@@ -260,14 +244,16 @@ void Principale::creaMenu() {
           &QAction::triggered, pls_aggiungi_, &QPushButton::click);
   connect(voce(menu_opzioni, "menu_elipass", QStringLiteral("Elimina Password")),
           &QAction::triggered, pls_elipass_, &QPushButton::click);
-  voce(menu_opzioni, "menu_riduci", QStringLiteral("Riduci nella Traybar"));
+  connect(voce(menu_opzioni, "menu_riduci", QStringLiteral("Riduci nella Traybar")),
+          &QAction::triggered, finestre_.get(), &Finestre::menu_riduci);
   connect(voce(menu_opzioni, "menu_trova", QStringLiteral("Trova")), &QAction::triggered, this,
           [this] { esegui(menu_trova); });
   connect(voce(menu_opzioni, "menu_successivo", QStringLiteral("Trova Successivo")),
           &QAction::triggered, this, [this] { esegui(menu_successivo); });
 
   QMenu* menu_info = menu("menu_info", QStringLiteral("&Info"));
-  voce(menu_info, "menu_pass", QStringLiteral("Custodex"));
+  connect(voce(menu_info, "menu_pass", QStringLiteral("Custodex")), &QAction::triggered,
+          finestre_.get(), &Finestre::menu_pass);
 }
 
 void Principale::ordinaFocus() {

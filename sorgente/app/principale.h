@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "app/finestre.h"
 #include "comune/ambiente.h"
 #include "list/modello_elenco.h"
 #include "list/scheda.h"
@@ -35,6 +36,7 @@ class Principale : public QMainWindow, private Modulo {
     Appunti& appunti;
     Eventi& eventi;
     Cifrario& cripta_decripta;
+    Tray& tray;
   };
 
   // With Qt's own pieces, as the program runs.
@@ -69,6 +71,7 @@ class Principale : public QMainWindow, private Modulo {
 
   std::unique_ptr<PezziQt> qt_;  // none when the pieces were given
   std::unique_ptr<Ambiente> ambiente_;
+  std::unique_ptr<Finestre> finestre_;
 
   VistaElenco* elenco_ = nullptr;
   QToolButton* copia_ = nullptr;

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
+#include <functional>
 #include <optional>
+
+class QIcon;
 
 // The platform pieces the commands talk to. Each has a Qt implementation for the program and a
 // scripted one for the tests, so that every command runs headless.
@@ -75,6 +79,30 @@ class Cifrario {
   virtual QString cripta(const QString& testo, const QString& chiave) = 0;
   // Never raises: a wrong key or a damaged text gives back a text that is not a list text.
   virtual QString decripta(const QString& testo, const QString& chiave) = 0;
+};
+
+// The notification-area component `tray`: one icon with a tooltip, and one event.
+class Tray {
+ public:
+  virtual ~Tray() = default;
+  // Puts the icon in the notification area under the number `id`; true only when it is really
+  // there, false where the desktop has no notification area.
+  virtual bool aggiungiIcona(qint16 id, const QIcon& icona, const QString& suggerimento) = 0;
+  // Takes away the icon that raised the event carrying `valore`.
+  virtual void togliIcona(qint16& valore) = 0;
+
+  // Raised when the user clicks or double-clicks the icon, with the icon's number.
+  std::function<void(qint16 valore)> evento;
+};
+
+// The desktop session ending (logging off, shutting down), as far as the program may hold it up.
+class Sessione {
+ public:
+  virtual ~Sessione() = default;
+  // Whether the program may ask the user something now; may wait for the session's turn.
+  virtual bool puoChiedere() = 0;
+  // Calls the ending off.
+  virtual void annulla() = 0;
 };
 
 // The four text boxes of the entry form and the status label `stato`.

@@ -16,6 +16,7 @@
 #include "app/principale.h"
 #include "listfile/nmcrypt.h"
 #include "supporto/copione.h"
+#include "supporto/copione_finestre.h"
 
 using namespace custodex;
 
@@ -51,7 +52,8 @@ struct FinestraCopione {
   copione::AppuntiCopione appunti;
   copione::EventiCopione eventi{registro};
   NmCrypt cifrario{NmCrypt::Costo{1, 8}};
-  Principale p{Principale::Pezzi{messaggi, richiesta, dialog, appunti, eventi, cifrario}};
+  copione::TrayCopione tray;
+  Principale p{Principale::Pezzi{messaggi, richiesta, dialog, appunti, eventi, cifrario, tray}};
 };
 
 }  // namespace

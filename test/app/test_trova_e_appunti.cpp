@@ -8,6 +8,7 @@
 #include "app/qt_piattaforma.h"
 #include "listfile/nmcrypt.h"
 #include "supporto/copione.h"
+#include "supporto/copione_finestre.h"
 
 using namespace custodex;
 
@@ -20,7 +21,8 @@ class TestTrovaEAppunti : public QObject {
   void trovaEPulsantiNellaFinestra() {
     copione::Banco b;
     NmCrypt cifrario;
-    Principale p{{b.messaggi, b.richiesta, b.dialog, b.appunti, b.eventi, cifrario}};
+    copione::TrayCopione tray;
+    Principale p{{b.messaggi, b.richiesta, b.dialog, b.appunti, b.eventi, cifrario, tray}};
     p.avvia();
     QVERIFY(QTest::qWaitForWindowActive(&p));
     Albero& a = p.scheda().elenco;

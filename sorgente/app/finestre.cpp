@@ -1,0 +1,94 @@
+#include "app/finestre.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScopedValueRollback>
+#include <QSessionManager>
+
+#include "app/qt_sessione.h"
+#include "comune/testi.h"
+
+namespace custodex {
+
+namespace {
+// The one icon the program puts in the notification area.
+constexpr qint16 idIcona = 1;
+}  // namespace
+
+Finestre::Finestre(QWidget& principale, Messaggi& messaggi, Tray& tray)
+    : principale_(principale), messaggi_(messaggi), tray_(tray) {
+  principale_.installEventFilter(this);
+  tray_.evento = [this](qint16 valore) { ripristina(valore); };
+  // Qt sends no close request when the session ends; it asks the program to commit instead.
+  connect(
+      qGuiApp, &QGuiApplication::commitDataRequest, this,
+      [this](QSessionManager& gestore) {
+        QtSessione sessione(gestore);
+        fineSessione(sessione);
+      },
+      Qt::DirectConnection);
+}
+
+Finestre::~Finestre() {
+  tray_.evento = nullptr;
+}
+
+void Finestre::menu_pass() {
+  About& about = aboutCreato();
+  about.show();
+  about.raise();
+  about.activateWindow();
+}
+
+void Finestre::menu_riduci() {
+  if (!tray_.aggiungiIcona(idIcona, principale_.windowIcon(), testi::titolo)) return;
+  principale_.hide();
+  if (about_ && about_->isVisible()) {
+    about_->hide();
+    about_nascosto_ = true;
+  }
+}
+
+void Finestre::ripristina(qint16 valore) {
+  principale_.show();
+  principale_.raise();
+  principale_.activateWindow();
+  if (about_nascosto_) aboutCreato().show();
+  tray_.togliIcona(valore);
+}
+
+void Finestre::fineSessione(Sessione& sessione) {
+  // Without the session's leave no question can be seen; the session then goes its way.
+  if (!sessione.puoChiedere()) return;
+  if (!confermaUscita()) {
+    sessione.annulla();
+    return;
+  }
+  const QScopedValueRollback giaConfermata(uscitaConfermata_, true);
+  principale_.close();
+}
+
+bool Finestre::eventFilter(QObject* oggetto, QEvent* evento) {
+  if (oggetto == &principale_ && evento->type() == QEvent::Close && !uscitaConfermata_ &&
+      !confermaUscita()) {
+    evento->ignore();
+    return true;
+  }
+  return QObject::eventFilter(oggetto, evento);
+}
+
+bool Finestre::confermaUscita() {
+  const bool si = messaggi_.conferma(testi_finestre::domandaUscita);
+  if (about_) about_->close();
+  return si;
+}
+
+About& Finestre::aboutCreato() {
+  if (!about_) {
+    about_ = std::make_unique<About>();
+    connect(about_.get(), &About::chiusa, this, [this] { about_nascosto_ = false; });
+  }
+  return *about_;
+}
+
+}  // namespace custodex
