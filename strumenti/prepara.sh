@@ -5,6 +5,9 @@ set -euo pipefail
 
 pacchetti=(build-essential cmake pkg-config qt6-base-dev libgl-dev libsodium-dev libzstd-dev
   fonts-liberation qt6-translations-l10n)
+# The about window's title face, and the end-to-end run: a private X display with a notification
+# area, keys and clicks, the clipboard, the accessibility bus, a screenshot when a step fails.
+pacchetti+=(fonts-dejavu-core xvfb trayer xdotool xclip dbus at-spi2-core python3-pyatspi imagemagick)
 
 mancanti=()
 for p in "${pacchetti[@]}"; do
