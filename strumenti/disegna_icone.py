@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""Draws Custodex's icons and writes them as XPM files.
+"""Draws Custodex's icons and writes them as XPM, PNG and SVG files.
 
 The pictures are small enough to be described by a few shapes, so they are
 kept as code rather than as hand-edited pixels: changing a colour or a size
 means running this again, and the output is always a valid 16-colour XPM
-that Qt's built-in reader understands.
+that Qt's built-in reader understands. The program's own icon is written as
+PNG at every size the desktop's icon theme asks for, and as SVG for the
+theme's scalable size; the larger PNGs are rendered from that SVG with
+rsvg-convert, so the bitmaps and the vector picture stay the same key.
 
 Usage: python3 strumenti/disegna_icone.py [output folder]
 (default: sorgente/app/risorse next to this script's folder)
@@ -12,7 +15,10 @@ Usage: python3 strumenti/disegna_icone.py [output folder]
 
 import math
 import os
+import struct
+import subprocess
 import sys
+import zlib
 
 TRASPARENTE = None
 
@@ -148,19 +154,23 @@ def forma_chiave(cx, cy, raggio, foro, lunghezza, spessore, denti, angolo):
     return cresciuta
 
 
+# The program's key on a 32-pixel grid: the bitmaps and the scalable picture are drawn from
+# these same numbers, so that every size shows the same key.
+CHIAVE = dict(
+    cx=9.0,
+    cy=9.0,
+    raggio=7.0,
+    foro=3.6,
+    lunghezza=27.0,
+    spessore=2.2,
+    denti=[(16.0, 19.0, 5.5), (23.0, 27.0, 5.5)],
+    angolo=45,
+)
+
+
 def chiave32(rampa):
     t = Tela(32, 32)
-    forma = forma_chiave(
-        cx=9.0,
-        cy=9.0,
-        raggio=7.0,
-        foro=3.6,
-        lunghezza=27.0,
-        spessore=2.2,
-        denti=[(16.0, 19.0, 5.5), (23.0, 27.0, 5.5)],
-        angolo=45,
-    )
-    in_rilievo(t, forma, rampa)
+    in_rilievo(t, forma_chiave(**CHIAVE), rampa)
     return t
 
 
@@ -270,7 +280,7 @@ def nota32():
     return t
 
 
-def foglio(t, x0, y0, x1, y1, contorno, carta, riga, piega=2):
+def foglio(t, x0, y0, x1, y1, contorno, carta, riga, piega=2, passo=2):
     t.rett(x0, y0, x1, y1, carta)
     t.cornice(x0, y0, x1, y1, contorno)
     for k in range(piega):
@@ -278,36 +288,46 @@ def foglio(t, x0, y0, x1, y1, contorno, carta, riga, piega=2):
             t.put(x, y0 + k, TRASPARENTE)
     for k in range(piega + 1):
         t.put(x1 - piega + k, y0 + k, contorno)
-    for y in range(y0 + 3, y1 - 1, 2):
+    for y in range(y0 + 1 + passo, y1 - 1, passo):
         t.oriz(x0 + 2, x1 - 2, y, riga)
 
 
-def copia16():
+def copia(scala=1):
+    """Two overlapping sheets. `scala` 2 draws the same picture on a grid twice as fine, for
+    screens at double density: the lines stay one pixel, so it is sharper, not just larger."""
+    da, a = _griglia(scala)
     contorno = "#30343a"
-    t = Tela(16, 16)
-    foglio(t, 1, 0, 9, 11, contorno, "#e8ecf0", "#a0a8b0")
-    foglio(t, 6, 4, 14, 15, contorno, "#ffffff", "#7ca0d0")
+    t = Tela(16 * scala, 16 * scala)
+    foglio(t, da(1), da(0), a(9), a(11), contorno, "#e8ecf0", "#a0a8b0", 2 * scala, 1 + scala)
+    foglio(t, da(6), da(4), a(14), a(15), contorno, "#ffffff", "#7ca0d0", 2 * scala, 1 + scala)
     return t
 
 
-def incolla16():
-    t = Tela(16, 16)
+def incolla(scala=1):
+    """A clipboard with a document on it; `scala` as for copia."""
+    da, a = _griglia(scala)
+    t = Tela(16 * scala, 16 * scala)
     legno = "#c08a40"
     scuro = "#5a3c10"
     chiaro = "#e0b070"
     metallo = "#b4bcc4"
     contorno = "#30343a"
     # Board.
-    t.rett(1, 2, 11, 15, legno)
-    t.cornice(1, 2, 11, 15, scuro)
-    t.vert(2, 3, 14, chiaro)
+    t.rett(da(1), da(2), a(11), a(15), legno)
+    t.cornice(da(1), da(2), a(11), a(15), scuro)
+    t.vert(da(1) + 1, da(2) + 1, a(15) - 1, chiaro)
     # Clip.
-    t.rett(4, 0, 8, 3, metallo)
-    t.cornice(4, 0, 8, 3, contorno)
-    t.put(6, 1, contorno)
+    t.rett(da(4), da(0), a(8), a(3), metallo)
+    t.cornice(da(4), da(0), a(8), a(3), contorno)
+    t.rett(da(6), da(1), a(6), a(1), contorno)
     # The document lying on the board.
-    foglio(t, 6, 5, 14, 15, contorno, "#ffffff", "#7ca0d0")
+    foglio(t, da(6), da(5), a(14), a(15), contorno, "#ffffff", "#7ca0d0", 2 * scala, 1 + scala)
     return t
+
+
+def _griglia(scala):
+    """Maps a 16-pixel design's cell to the first and the last pixel it covers at `scala`."""
+    return (lambda x: x * scala), (lambda x: x * scala + scala - 1)
 
 
 def scrivi_xpm(tela, percorso, nome):
@@ -333,20 +353,109 @@ def scrivi_xpm(tela, percorso, nome):
         f.write(testo)
 
 
+def scrivi_png(tela, percorso):
+    """The canvas as an 8-bit RGBA PNG, written with the standard library alone."""
+
+    def blocco(tipo, dati):
+        corpo = tipo + dati
+        return struct.pack(">I", len(dati)) + corpo + struct.pack(">I", zlib.crc32(corpo))
+
+    righe = bytearray()
+    for riga in tela.px:
+        righe.append(0)  # no filter
+        for c in riga:
+            righe += bytes.fromhex(c[1:]) + b"\xff" if c else b"\0\0\0\0"
+    testo = (
+        b"\x89PNG\r\n\x1a\n"
+        + blocco(b"IHDR", struct.pack(">IIBBBBB", tela.w, tela.h, 8, 6, 0, 0, 0))
+        + blocco(b"IDAT", zlib.compress(bytes(righe), 9))
+        + blocco(b"IEND", b"")
+    )
+    with open(percorso, "wb") as f:
+        f.write(testo)
+
+
+def svg_chiave(rampa, cx, cy, raggio, foro, lunghezza, spessore, denti, angolo):
+    """The key of the bitmaps as a scalable picture on the same 32-unit grid: first every piece
+    grown by the outline's width in the outline colour, then the pieces themselves on top, so
+    that the outline runs round the whole key and never between its pieces. The shading is
+    smooth where the bitmaps have a lit and a shaded rim: light from above."""
+    contorno, ombra, corpo, luce = rampa
+    r, f, s = raggio, foro, spessore
+    # The shaft starts inside the bow's ring, where the ring covers its end.
+    inizio = math.sqrt(r * r - s * s) - 0.5
+    arco = lambda q: f"M {q:g},0 A {q:g},{q:g} 0 1 0 {-q:g},0 A {q:g},{q:g} 0 1 0 {q:g},0 Z"
+    anello = f'<path fill-rule="evenodd" d="{arco(r)} {arco(f)}"/>'
+    asta = f'<rect x="{inizio:g}" y="{-s:g}" width="{lunghezza - inizio:g}" height="{2 * s:g}"/>'
+
+    def dente(u0, u1, prof, da):
+        return f'<rect x="{u0:g}" y="{da:g}" width="{u1 - u0:g}" height="{s + prof - da:g}"/>'
+
+    alto = r * math.sqrt(0.5)
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">
+  <defs>
+    <linearGradient id="anello" gradientUnits="userSpaceOnUse" x1="{-alto:g}" y1="{-alto:g}" x2="{alto:g}" y2="{alto:g}">
+      <stop offset="0" stop-color="{luce}"/><stop offset="0.45" stop-color="{corpo}"/><stop offset="1" stop-color="{ombra}"/>
+    </linearGradient>
+    <linearGradient id="asta" gradientUnits="userSpaceOnUse" x1="0" y1="{-s:g}" x2="0" y2="{s:g}">
+      <stop offset="0" stop-color="{luce}"/><stop offset="0.45" stop-color="{corpo}"/><stop offset="1" stop-color="{ombra}"/>
+    </linearGradient>
+    <linearGradient id="denti" gradientUnits="userSpaceOnUse" x1="0" y1="{s:g}" x2="0" y2="{s + max(d[2] for d in denti):g}">
+      <stop offset="0" stop-color="{corpo}"/><stop offset="1" stop-color="{ombra}"/>
+    </linearGradient>
+  </defs>
+  <g transform="translate({cx:g} {cy:g}) rotate({angolo:g})">
+    <g fill="{contorno}" stroke="{contorno}" stroke-width="2">
+      {anello}
+      {asta}
+      {"".join(dente(u0, u1, p, 0) for u0, u1, p in denti)}
+    </g>
+    <g fill="url(#denti)">{"".join(dente(u0, u1, p, s) for u0, u1, p in denti)}</g>
+    <g fill="url(#asta)">{asta}</g>
+    <g fill="url(#anello)">{anello}</g>
+  </g>
+</svg>
+"""
+
+
+# The sizes of the program's icon: the two smallest are the hand-placed bitmaps, the larger ones
+# are rendered from the scalable picture.
+LATI_DISEGNATI = (48, 64, 128, 256)
+
+
 def main():
     qui = os.path.dirname(os.path.abspath(__file__))
     uscita = sys.argv[1] if len(sys.argv) > 1 else os.path.join(qui, "..", "sorgente", "app", "risorse")
     lista = [
-        ("custodex32.xpm", "custodex32_xpm", chiave32(ARGENTO)),
-        ("custodex16.xpm", "custodex16_xpm", chiave16(ARGENTO)),
         ("1.xpm", "chiave_oro_xpm", chiave32(ORO)),
         ("2.xpm", "chiave_argento_xpm", chiave32(ARGENTO)),
         ("3.xpm", "nota_xpm", nota32()),
-        ("copia.xpm", "copia_xpm", copia16()),
-        ("incolla.xpm", "incolla_xpm", incolla16()),
+        ("copia.xpm", "copia_xpm", copia()),
+        ("incolla.xpm", "incolla_xpm", incolla()),
+        ("copia@2x.xpm", "copia_2x_xpm", copia(2)),
+        ("incolla@2x.xpm", "incolla_2x_xpm", incolla(2)),
     ]
+    scritti = []
     for file, nome, tela in lista:
         scrivi_xpm(tela, os.path.join(uscita, file), nome)
+        scritti.append(file)
+    for file, tela in (("custodex16.png", chiave16(ARGENTO)), ("custodex32.png", chiave32(ARGENTO))):
+        scrivi_png(tela, os.path.join(uscita, file))
+        scritti.append(file)
+    svg = os.path.join(uscita, "custodex.svg")
+    with open(svg, "w", encoding="utf-8", newline="\n") as f:
+        f.write(svg_chiave(ARGENTO, **CHIAVE))
+    scritti.append("custodex.svg")
+    # librsvg draws the larger sizes (Debian package librsvg2-bin).
+    for lato in LATI_DISEGNATI:
+        file = f"custodex{lato}.png"
+        subprocess.run(
+            ["rsvg-convert", "-w", str(lato), "-h", str(lato), "-o", os.path.join(uscita, file), svg],
+            check=True,
+        )
+        scritti.append(file)
+    for file in scritti:
         print(os.path.normpath(os.path.join(uscita, file)))
 
 

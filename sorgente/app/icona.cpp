@@ -10,8 +10,10 @@ namespace custodex {
 QIcon iconaProgramma() {
   caricaRisorse();
   QIcon icona;
-  icona.addFile(QStringLiteral(":/icone/custodex16.xpm"), QSize(16, 16));
-  icona.addFile(QStringLiteral(":/icone/custodex32.xpm"), QSize(32, 32));
+  // Every size the desktop's icon theme gets too: a title bar, a tray or a screen at double
+  // density picks the nearest one instead of blowing up a small bitmap.
+  for (const int lato : latiIcona)
+    icona.addFile(QStringLiteral(":/icone/custodex%1.png").arg(lato), QSize(lato, lato));
   return icona;
 }
 

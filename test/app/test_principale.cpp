@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include "app/icona.h"
 #include "app/italiano.h"
 #include "app/principale.h"
 #include "listfile/nmcrypt.h"
@@ -74,7 +75,7 @@ class TestPrincipale : public QObject {
     QCOMPARE(p->centralWidget()->size(), QSize(249, 431));
     QCOMPARE(p->minimumSize(), p->maximumSize());  // fixed size
     QVERIFY(!p->windowIcon().isNull());
-    QCOMPARE(p->windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}}));
+    QCOMPARE(p->windowIcon().availableSizes(), iconaProgramma().availableSizes());
 
     struct Atteso {
       const char* nome;
