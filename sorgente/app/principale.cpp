@@ -273,6 +273,12 @@ void Principale::avvia() {
   timer_.start();
 }
 
+void Principale::apriFile(const QString& file) {
+  // The key prompt is modal: it waits for the event loop, so that it opens over the window.
+  QMetaObject::invokeMethod(
+      this, [this, file] { carica_file(scheda_, *ambiente_, file); }, Qt::QueuedConnection);
+}
+
 void Principale::esegui(void (*comando)(Scheda&, Ambiente&)) {
   comando(scheda_, *ambiente_);
 }

@@ -47,6 +47,8 @@ class Principale : public QMainWindow, private Modulo {
 
   // Shows the window centred on the screen, as it is at start.
   void avvia();
+  // Loads a list file chosen before start, once the window is up: "Carica Lista" past its dialog.
+  void apriFile(const QString& file);
 
   Scheda& scheda() { return scheda_; }
 

@@ -36,6 +36,7 @@ class QtDialogoFile : public DialogoFile {
   bool mostraSalva(const QString& filtro) override;
   bool mostraApri(const QString& filtro) override;
   QString FileName() const override { return fileName_; }
+  void impostaFileName(const QString& file) override { conferma(file); }
 
  private:
   bool conferma(const QString& scelto);

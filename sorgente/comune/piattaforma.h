@@ -34,7 +34,7 @@ class Richiesta {
 };
 
 // The one file dialog `dialog`, shared by save and load. `FileName` is the file last confirmed in
-// either dialog; only a confirmed dialog changes it.
+// either dialog; only a confirmed dialog, or the file the program was started with, changes it.
 class DialogoFile {
  public:
   virtual ~DialogoFile() = default;
@@ -43,6 +43,8 @@ class DialogoFile {
   virtual bool mostraSalva(const QString& filtro) = 0;
   virtual bool mostraApri(const QString& filtro) = 0;
   virtual QString FileName() const = 0;
+  // Makes `file` the current file as if the user had confirmed it in the open dialog.
+  virtual void impostaFileName(const QString& file) = 0;
 };
 
 // The system clipboard.

@@ -53,9 +53,9 @@ void menu_salva_nome(Scheda& scheda, Ambiente& ambiente) {
   menu_salva(scheda, ambiente);
 }
 
-void menu_carica(Scheda& scheda, Ambiente& ambiente) {
+// The load from the dialog's confirmed file on.
+static void carica_file_scelto(Scheda& scheda, Ambiente& ambiente) {
   try {
-    if (!ambiente.dialog.mostraApri(testi_file::filtroApri)) return;
     // The current file is now the one chosen; until it has loaded cleanly, "Salva Lista" must
     // not write over it unasked.
     scheda.file_noto = false;
@@ -74,6 +74,16 @@ void menu_carica(Scheda& scheda, Ambiente& ambiente) {
   } catch (const Errore&) {
     // Ends the command; what was done stays done.
   }
+}
+
+void menu_carica(Scheda& scheda, Ambiente& ambiente) {
+  if (!ambiente.dialog.mostraApri(testi_file::filtroApri)) return;
+  carica_file_scelto(scheda, ambiente);
+}
+
+void carica_file(Scheda& scheda, Ambiente& ambiente, const QString& file) {
+  ambiente.dialog.impostaFileName(file);
+  carica_file_scelto(scheda, ambiente);
 }
 
 }  // namespace custodex

@@ -17,6 +17,9 @@ void menu_salva(Scheda& scheda, Ambiente& ambiente);
 void menu_salva_nome(Scheda& scheda, Ambiente& ambiente);
 // "Carica Lista": rebuilds the tree from a list file and the key it was saved under.
 void menu_carica(Scheda& scheda, Ambiente& ambiente);
+// "Carica Lista" for a file chosen before the program started (from the command line): the file
+// becomes the current one as if confirmed in the open dialog, and the load goes on from there.
+void carica_file(Scheda& scheda, Ambiente& ambiente, const QString& file);
 
 namespace testi_file {
 inline const QString filtro = QStringLiteral("Liste password criptate (*.kvx)");

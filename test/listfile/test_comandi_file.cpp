@@ -91,6 +91,7 @@ class TestComandiFile : public QObject {
   void chiaveRipetuta();
   void annullaIlDialogo();
   void chiaveSbagliata();
+  void caricaIlFileDellaRigaDiComando();
   void fileDanneggiati_data();
   void fileDanneggiati();
   void secondaVoceTraVirgolette();
@@ -284,6 +285,40 @@ void TestComandiFile::chiaveSbagliata() {
   QCOMPARE(b.scheda.nnodi.valore(), qint64{3});
   QVERIFY(!b.scheda.file_noto);
   QCOMPARE(b.banco.registro, registroCarica);
+}
+
+// A file opened from the file manager loads as one confirmed in the open dialog would, without
+// the dialog; a later "Salva Lista" writes back to it, and "Carica Lista" starts from it.
+void TestComandiFile::caricaIlFileDellaRigaDiComando() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato a;
+  aggiungiVoce(a.scheda.elenco, QStringLiteral("posta"), QStringLiteral("io"), {}, {});
+  a.salva(file, QStringLiteral("k"));
+
+  BancoCifrato b;
+  b.banco.richiesta.risposte.push_back(QStringLiteral("k"));
+  carica_file(b.scheda, b.ambiente, file);
+  QVERIFY(b.banco.dialog.mostrati.isEmpty());
+  QCOMPARE(b.banco.richiesta.domande, QStringList{testi_file::chiaveCarica});
+  QCOMPARE(b.banco.registro, registroCarica);
+  QCOMPARE(b.lista(), a.lista());
+  QCOMPARE(b.scheda.nnodi.valore(), qint16{1});
+  QCOMPARE(b.banco.dialog.FileName(), file);
+
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("banca"), {}, {}, {});
+  b.salva(std::nullopt, QStringLiteral("k"));
+  QVERIFY(b.banco.dialog.mostrati.isEmpty());
+  BancoCifrato c;
+  c.carica(file, QStringLiteral("k"));
+  QCOMPARE(c.lista(), b.lista());
+
+  // With the wrong key the file is still the current one, but not tied: the next save asks.
+  BancoCifrato d;
+  d.banco.richiesta.risposte.push_back(QStringLiteral("sbagliata"));
+  carica_file(d.scheda, d.ambiente, file);
+  QCOMPARE(d.banco.messaggi.avvisi.size(), 1);
+  QCOMPARE(d.banco.dialog.FileName(), file);
+  QVERIFY(!d.scheda.file_noto);
 }
 
 void TestComandiFile::fileDanneggiati_data() {

@@ -48,6 +48,7 @@ class DialogoCopione : public DialogoFile {
   }
   bool mostraApri(const QString& filtro) override { return mostra(QStringLiteral("apri"), filtro); }
   QString FileName() const override { return fileName; }
+  void impostaFileName(const QString& file) override { fileName = file; }
 
   QString fileName;
   QStringList mostrati;  // "salva" or "apri", one per dialog shown
