@@ -8,6 +8,9 @@ pacchetti=(build-essential cmake pkg-config qt6-base-dev libgl-dev libsodium-dev
 # The about window's title face, and the end-to-end run: a private X display with a notification
 # area, keys and clicks, the clipboard, the accessibility bus, a screenshot when a step fails.
 pacchetti+=(fonts-dejavu-core xvfb trayer xdotool xclip dbus at-spi2-core python3-pyatspi imagemagick)
+# The Debian package and its checks (strumenti/prova_pacchetto.sh); the icons' larger sizes
+# (strumenti/disegna_icone.py); the screenshots on a virtual screen (strumenti/schermate.sh).
+pacchetti+=(dpkg-dev file lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin librsvg2-bin xvfb xdotool imagemagick)
 
 mancanti=()
 for p in "${pacchetti[@]}"; do

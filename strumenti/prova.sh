@@ -6,3 +6,4 @@ bash strumenti/prepara.sh
 cmake -S . -B build/prove -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUSTODEX_WERROR=ON >/dev/null
 cmake --build build/prove -j"$(nproc)"
 ctest --test-dir build/prove --output-on-failure -j"$(nproc)"
+bash strumenti/prova_pacchetto.sh
