@@ -41,6 +41,12 @@ xdotool windowfocus --sync "$finestra"
 sleep 0.5
 
 tasti() { xdotool key --delay 40 "$@"; }
+# Without the time stamps ImageMagick writes, a picture that did not change makes no difference.
+schermata() {
+  import -window "$1" "$lavoro/$2.png"
+  convert "$lavoro/$2.png" -strip "$uscita/$2.png"
+  echo "$uscita/$2.png"
+}
 scrivi() { xdotool type --delay 15 -- "$1"; }
 
 # From the "Aggiungi" button, which has the focus at start, to the name box; then each entry is
@@ -61,8 +67,7 @@ voce "Wi-Fi di casa" "" "lampone-tramonto-47" "Rete di casa"
 # Into the list: open the first entry and select its user name.
 tasti shift+Tab shift+Tab Home Right Down
 sleep 0.5
-import -window "$finestra" "$uscita/principale.png"
-echo "$uscita/principale.png"
+schermata "$finestra" principale
 
 # The about window, from its menu.
 tasti alt+i Return
@@ -81,5 +86,4 @@ if [ -z "$informazioni" ]; then
   exit 1
 fi
 sleep 0.5
-import -window "$informazioni" "$uscita/informazioni.png"
-echo "$uscita/informazioni.png"
+schermata "$informazioni" informazioni
