@@ -17,7 +17,7 @@ echo "Package: $deb"
 
 errori=0
 sbaglio() {
-  echo "ERRORE: $*" >&2
+  echo "FAULT: $*" >&2
   errori=$((errori + 1))
 }
 
@@ -87,10 +87,15 @@ simboli=$(readelf -sW --dyn-syms "$programma")
 grep -q '__stack_chk_fail' <<<"$simboli" || sbaglio "no stack protector"
 grep -q '__[a-z]*_chk@' <<<"$simboli" || sbaglio "no fortified calls"
 
-# The program answers on the command line with the package's version.
+# One version everywhere: the program's, the package's, the metadata's newest release and the
+# package's change log.
+pacchetto=$(dpkg-deb -f "$deb" Version)
 versione=$("$programma" --version)
-[ "$versione" = "Custodex $(dpkg-deb -f "$deb" Version | sed 's/-[^-]*$//')" ] ||
-  sbaglio "--version says \"$versione\""
+[ "$versione" = "Custodex ${pacchetto%-*}" ] || sbaglio "--version says \"$versione\""
+grep -q "<release version=\"${pacchetto%-*}\"" "$radice/usr/share/metainfo/$id.metainfo.xml" ||
+  sbaglio "the metadata has no release ${pacchetto%-*}"
+zcat "$radice/usr/share/doc/custodex/changelog.Debian.gz" | head -1 |
+  grep -qF "custodex ($pacchetto)" || sbaglio "the change log does not start at $pacchetto"
 
 if [ "$errori" -gt 0 ]; then
   echo "The package has $errori fault(s)." >&2
