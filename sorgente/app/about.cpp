@@ -18,7 +18,7 @@ const QString notaProgramma = QStringLiteral(
     "custode di password\n"
     "\n"
     "\u00a9 2026 l'autore\n"
-    "Tutti i diritti riservati.");
+    "Licenza GNU GPL 3+");
 
 const QString notaAutore = QStringLiteral(
     "Domande, idee, errori?\n"
