@@ -2,9 +2,11 @@
 
 #include "app/italiano.h"
 #include "app/principale.h"
+#include "app/processo.h"
 #include "app/riga_comando.h"
 
 int main(int argc, char* argv[]) {
+  custodex::preparaProcesso();
   // Help, version and mistakes are answered without a window.
   if (const auto uscita = custodex::rispostaSenzaFinestra(argc, argv)) return *uscita;
   QApplication app(argc, argv);

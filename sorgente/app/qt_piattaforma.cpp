@@ -102,7 +102,9 @@ void QtAppunti::svuota() {
 }
 
 void QtEventi::lasciaScorrere() {
-  QCoreApplication::processEvents();
+  // The status is painted and timers tick, but a click or a key held back until the command ends:
+  // run now, it would start another command in the middle of this one.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace custodex

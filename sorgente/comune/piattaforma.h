@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 #include <functional>
 #include <optional>
@@ -81,6 +82,8 @@ class Cifrario {
   virtual QString cripta(const QString& testo, const QString& chiave) = 0;
   // Never raises: a wrong key or a damaged text gives back a text that is not a list text.
   virtual QString decripta(const QString& testo, const QString& chiave) = 0;
+  // Whether an enciphered text of this length that begins so is worth reading whole.
+  virtual bool riconosce(QStringView /*inizio*/, qint64 /*lunghezza*/) const { return true; }
 };
 
 // The notification-area component `tray`: one icon with a tooltip, and one event.

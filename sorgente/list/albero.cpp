@@ -2,9 +2,16 @@
 
 #include <algorithm>
 
+#include "comune/azzera.h"
 #include "comune/errore.h"
 
 namespace custodex {
+
+Nodo::~Nodo() {
+  azzera(testo);
+  azzera(chiave);
+  azzera(etichetta);
+}
 
 namespace {
 

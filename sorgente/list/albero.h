@@ -20,6 +20,8 @@ class Albero;
 // a missing node and tells the view what changed.
 class Nodo {
  public:
+  // A node's texts are the user's passwords: wiped when it goes.
+  ~Nodo();
   Nodo(const Nodo&) = delete;
   Nodo& operator=(const Nodo&) = delete;
 

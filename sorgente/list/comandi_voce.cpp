@@ -3,6 +3,8 @@
 #include "comune/errore.h"
 #include "comune/testi.h"
 
+#include <new>
+
 namespace custodex {
 
 namespace {
@@ -38,6 +40,8 @@ void pls_aggiungi(Scheda& scheda, Ambiente& ambiente) {
     scheda.nnodi.aumenta();
   } catch (const Errore& e) {
     numero = e.numero();
+  } catch (const std::bad_alloc&) {
+    // Out of memory ends the command as any other error.
   }
   if (numero == Errore::NomeMancante)
     ambiente.messaggi.avviso(nomeMancante, Messaggi::Icona::Critica);
@@ -55,6 +59,7 @@ void pls_elipass(Scheda& scheda, Ambiente&) {
       elenco.Remove(elenco.Index(elenco.Parent(selezionato)));
     scheda.nnodi.diminuisci();
   } catch (const Errore&) {
+  } catch (const std::bad_alloc&) {
   }
 }
 

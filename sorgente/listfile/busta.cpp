@@ -47,7 +47,37 @@ Intestazione leggiIntestazione(const unsigned char* p) {
   return h;
 }
 
+// A run of characters of this alphabet narrowed to ASCII; false on anything beyond it, which must
+// not be narrowed into something that decodes.
+bool ascii(const char16_t* unita, std::size_t n, char* uscita) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (unita[i] >= 0x80) return false;
+    uscita[i] = static_cast<char>(unita[i]);
+  }
+  return true;
+}
+
 }  // namespace
+
+std::optional<Intestazione> intestazioneIniziale(QStringView inizio) noexcept {
+  if (inizio.size() < caratteriIniziali) return std::nullopt;
+  const char16_t* unita = inizio.utf16();
+  for (std::size_t i = 0; i < lunghezzaEtichetta; ++i)
+    if (unita[i] != static_cast<char16_t>(etichetta[i])) return std::nullopt;
+  constexpr std::size_t caratteri = caratteriIniziali - lunghezzaEtichetta;
+  char testo[caratteri];
+  unsigned char byte[caratteri / 4 * 3];
+  std::size_t decodificati = 0;
+  const char* fine = nullptr;
+  if (!ascii(unita + lunghezzaEtichetta, caratteri, testo) ||
+      sodium_base642bin(byte, sizeof byte, testo, caratteri, nullptr, &decodificati, &fine,
+                        variante) != 0 ||
+      fine != testo + caratteri || decodificati < lunghezzaIntestazione)
+    return std::nullopt;
+  Intestazione h = leggiIntestazione(byte);
+  if (h.versione != versioneAttuale) return std::nullopt;
+  return h;
+}
 
 DatiAutenticati datiAutenticati(const Intestazione& intestazione) {
   DatiAutenticati dati{};
@@ -97,6 +127,9 @@ std::optional<Aperta> apri(QStringView testo, qsizetype massimo) noexcept {
     for (std::size_t i = 0; i < lunghezzaEtichetta; ++i)
       if (unita[i] != static_cast<char16_t>(etichetta[i])) return std::nullopt;
 
+    // The header first: a text that is not ours costs no memory.
+    if (!intestazioneIniziale(testo)) return std::nullopt;
+
     const std::size_t lungo = n - lunghezzaEtichetta;
     Aperta aperta;
     const std::size_t capienza = lungo / 4 * 3 + 3;
@@ -105,20 +138,15 @@ std::optional<Aperta> apri(QStringView testo, qsizetype massimo) noexcept {
 
     // A block at a time, whole groups of four characters until the last: each block decodes on
     // its own, and the last one's unused bits must be zero, so every text has one form only.
-    char ascii[blocco];
+    char blocchetto[blocco];
     for (std::size_t da = 0; da < lungo; da += blocco) {
       const std::size_t m = std::min(blocco, lungo - da);
-      for (std::size_t i = 0; i < m; ++i) {
-        // Anything beyond ASCII is foreign; it must not be narrowed into something that decodes.
-        const char16_t c = unita[lunghezzaEtichetta + da + i];
-        if (c >= 0x80) return std::nullopt;
-        ascii[i] = static_cast<char>(c);
-      }
       std::size_t decodificati = 0;
       const char* fine = nullptr;
-      if (sodium_base642bin(aperta.binario.get() + aperta.dimensione, capienza - aperta.dimensione,
-                            ascii, m, nullptr, &decodificati, &fine, variante) != 0 ||
-          fine != ascii + m)
+      if (!ascii(unita + lunghezzaEtichetta + da, m, blocchetto) ||
+          sodium_base642bin(aperta.binario.get() + aperta.dimensione, capienza - aperta.dimensione,
+                            blocchetto, m, nullptr, &decodificati, &fine, variante) != 0 ||
+          fine != blocchetto + m)
         return std::nullopt;
       aperta.dimensione += decodificati;
     }

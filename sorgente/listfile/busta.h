@@ -62,6 +62,13 @@ struct Aperta {
 // Never throws.
 std::optional<Aperta> apri(QStringView testo, qsizetype massimo) noexcept;
 
+// The header read from the first characters of a text alone (the tag and the header's base64,
+// caratteriIniziali in all): nothing when they are missing, malformed, or name a version this
+// program does not know. What follows them is not looked at. Never throws.
+inline constexpr qsizetype caratteriIniziali =
+    lunghezzaEtichetta + (lunghezzaIntestazione + 2) / 3 * 4;
+std::optional<Intestazione> intestazioneIniziale(QStringView inizio) noexcept;
+
 // The length of the text that componi makes from `sigillati` sealed bytes.
 qsizetype lunghezzaTesto(std::size_t sigillati);
 

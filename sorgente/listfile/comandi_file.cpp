@@ -1,7 +1,10 @@
 #include "listfile/comandi_file.h"
 
 #include <QDir>
+#include <new>
+#include <optional>
 
+#include "comune/azzera.h"
 #include "comune/errore.h"
 #include "comune/testi.h"
 #include "listfile/chiave_digitata.h"
@@ -26,26 +29,29 @@ qint64 voci_da_nodi(qint64 nodi) {
 void menu_salva(Scheda& scheda, Ambiente& ambiente) {
   QString file;
   bool avviato = false;
+  std::optional<QString> motivo;  // why the save failed
   try {
     if (!scheda.file_noto && !ambiente.dialog.mostraSalva(testi_file::filtro)) return;
     // Taken now: the yield below may run other handlers.
     file = ambiente.dialog.FileName();
     avviato = true;
-    const QString testo = salva_albero(scheda.elenco);
+    const TestoAzzerato testo(salva_albero(scheda.elenco));
     const ChiaveDigitata chiave = chiedi_chiave_nuova(ambiente);
     if (chiave.annullata()) return;
     ambiente.modulo.impostaStato(testi::statoSalvataggio);
     ambiente.eventi.lasciaScorrere();
-    const QString cifrato = ambiente.cripta_decripta.cripta(testo, chiave.testo());
+    const QString cifrato = ambiente.cripta_decripta.cripta(testo.testo(), chiave.testo());
     scrivi_file_lista(file, cifrato);
     scheda.file_noto = true;
     ambiente.modulo.impostaStato(testi::statoCompletato);
   } catch (const Errore& errore) {
-    // The user must not leave believing the list is safe.
-    if (avviato)
-      ambiente.messaggi.avviso(testi_file::nonSalvata(file, errore.descrizione()),
-                               Messaggi::Icona::Critica);
+    motivo = errore.descrizione();
+  } catch (const std::bad_alloc&) {
+    motivo = QStringLiteral("Memoria esaurita");
   }
+  // The user must not leave believing the list is safe.
+  if (avviato && motivo)
+    ambiente.messaggi.avviso(testi_file::nonSalvata(file, *motivo), Messaggi::Icona::Critica);
 }
 
 void menu_salva_nome(Scheda& scheda, Ambiente& ambiente) {
@@ -59,20 +65,26 @@ static void carica_file_scelto(Scheda& scheda, Ambiente& ambiente) {
     // The current file is now the one chosen; until it has loaded cleanly, "Salva Lista" must
     // not write over it unasked.
     scheda.file_noto = false;
-    const QString contenuto = leggi_file_lista(ambiente.dialog.FileName());
+    // The cipher looks at the file's first characters before the rest is read.
+    const Cifrario& cifrario = ambiente.cripta_decripta;
+    const QString contenuto = leggi_file_lista(
+        ambiente.dialog.FileName(),
+        [&cifrario](QStringView inizio, qint64 n) { return cifrario.riconosce(inizio, n); });
     const ChiaveDigitata chiave(
         ambiente.richiesta.chiedi(testi_file::chiaveCarica, Richiesta::Eco::Nascosta));
     if (chiave.annullata()) return;
     ambiente.modulo.impostaStato(testi::statoCaricamento);
     ambiente.eventi.lasciaScorrere();
-    const QString testo = ambiente.cripta_decripta.decripta(contenuto, chiave.testo());
+    const TestoAzzerato testo(ambiente.cripta_decripta.decripta(contenuto, chiave.testo()));
     // The reader announces the rebuilt tree to the view once, when it is done.
-    const bool letto = carica_albero(scheda.elenco, testo, ambiente.messaggi);
+    const bool letto = carica_albero(scheda.elenco, testo.testo(), ambiente.messaggi);
     scheda.nnodi.imposta(voci_da_nodi(scheda.elenco.Count()));
     scheda.file_noto = letto;
     ambiente.modulo.impostaStato(testi::statoCompletato);
   } catch (const Errore&) {
     // Ends the command; what was done stays done.
+  } catch (const std::bad_alloc&) {
+    // Out of memory (a list far larger than the machine) ends it the same way.
   }
 }
 

@@ -11,13 +11,12 @@
 #include "comune/errore.h"
 #include "listfile/pagine_grandi.h"
 
-#ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
-#endif
 
 namespace custodex {
 
@@ -28,26 +27,173 @@ namespace {
 }
 
 // The rename is durable only once the folder's entry is on disk as well.
-void sincronizzaCartella([[maybe_unused]] const QString& percorso) {
-#ifdef Q_OS_UNIX
+void sincronizzaCartella(const QString& percorso) {
   const QByteArray cartella = QFile::encodeName(QFileInfo(percorso).absolutePath());
   const int fd = ::open(cartella.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
-#endif
 }
+
+QString motivoDiSistema() {
+  return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Where the items of a file lie, found by the item rules as the bytes come, a block at a time.
+class VociDelFile {
+ public:
+  struct Voce {
+    qint64 inizio = 0, fine = 0;
+  };
+
+  void leggi(const char* p, qint64 n) {
+    for (qint64 i = 0; i < n; ++i, ++pos_) byte(p[i]);
+  }
+
+  // The last item; the empty one when the file holds none.
+  Voce ultima() {
+    switch (stato_) {
+      case Stato::Spazi:  // only blanks to the end: an empty item there
+        corrente_.inizio = pos_;
+        [[fallthrough]];
+      case Stato::Citata:  // a quote never closed runs to the end
+      case Stato::Libera:
+        corrente_.fine = pos_;
+        ultima_ = corrente_;
+        stato_ = Stato::TraVoci;
+        break;
+      default:
+        break;
+    }
+    return ultima_;
+  }
+
+ private:
+  enum class Stato { TraVoci, Spazi, Citata, DopoCitata, Libera, DopoCR };
+
+  void byte(char c) {
+    switch (stato_) {
+      case Stato::DopoCR:
+        stato_ = Stato::TraVoci;
+        if (c == '\n') return;  // CR LF ends one line
+        [[fallthrough]];
+      case Stato::TraVoci:
+        stato_ = Stato::Spazi;
+        [[fallthrough]];
+      case Stato::Spazi:
+        if (c == ' ') return;
+        if (c == '"') {
+          corrente_.inizio = pos_ + 1;
+          stato_ = Stato::Citata;
+          return;
+        }
+        corrente_.inizio = pos_;
+        stato_ = Stato::Libera;
+        [[fallthrough]];
+      case Stato::Libera:
+        if (c != ',' && c != '\r' && c != '\n') return;
+        corrente_.fine = pos_;
+        ultima_ = corrente_;
+        delimitatore(c);
+        return;
+      case Stato::Citata:
+        if (c != '"') return;
+        corrente_.fine = pos_;
+        ultima_ = corrente_;
+        stato_ = Stato::DopoCitata;
+        return;
+      case Stato::DopoCitata:
+        // Whatever stands between the closing quote and the delimiter belongs to no item.
+        delimitatore(c);
+        return;
+    }
+  }
+
+  void delimitatore(char c) {
+    if (c == ',' || c == '\n')
+      stato_ = Stato::TraVoci;
+    else if (c == '\r')
+      stato_ = Stato::DopoCR;
+  }
+
+  Stato stato_ = Stato::TraVoci;
+  qint64 pos_ = 0;
+  Voce corrente_, ultima_;
+};
+
+// One byte per character.
+void allarga(const char* da, qint64 n, QChar* a) {
+  for (qint64 i = 0; i < n; ++i)
+    a[i] = QChar(static_cast<char16_t>(static_cast<unsigned char>(da[i])));
+}
+
+// A regular file open for reading. Opened without waiting, so that a pipe chosen in the dialog
+// is refused instead of waiting forever for a writer.
+class FileAperto {
+ public:
+  explicit FileAperto(const QString& percorso) {
+    fd_ = ::open(QFile::encodeName(percorso).constData(),
+                 O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) throw Errore(Errore::FileNonTrovato, motivoDiSistema());
+    struct stat s {};
+    if (::fstat(fd_, &s) != 0) erroreLettura(motivoDiSistema());
+    if (!S_ISREG(s.st_mode))
+      erroreLettura(QStringLiteral("Il file selezionato non è un file regolare"));
+    dimensione_ = s.st_size;
+  }
+  ~FileAperto() { ::close(fd_); }
+  FileAperto(const FileAperto&) = delete;
+  FileAperto& operator=(const FileAperto&) = delete;
+
+  qint64 dimensione() const { return dimensione_; }
+
+  // The next bytes from the front; 0 at the end.
+  qint64 leggi(char* dati, qint64 n) const {
+    for (;;) {
+      const ssize_t letti = ::read(fd_, dati, static_cast<std::size_t>(n));
+      if (letti >= 0) return letti;
+      if (errno != EINTR) erroreLettura(motivoDiSistema());
+    }
+  }
+
+  // Exactly `n` bytes from `da`: the file seen in the first pass must still be there.
+  void leggiDa(qint64 da, char* dati, qint64 n) const {
+    for (qint64 fatti = 0; fatti < n;) {
+      const ssize_t letti =
+          ::pread(fd_, dati + fatti, static_cast<std::size_t>(n - fatti), da + fatti);
+      if (letti < 0 && errno == EINTR) continue;
+      if (letti < 0) erroreLettura(motivoDiSistema());
+      if (letti == 0) erroreLettura(QStringLiteral("Il file è cambiato durante la lettura"));
+      fatti += letti;
+    }
+  }
+
+ private:
+  [[noreturn]] static void erroreLettura(const QString& motivo) {
+    throw Errore(Errore::ErroreLettura, motivo);
+  }
+
+  int fd_ = -1;
+  qint64 dimensione_ = 0;
+};
 
 }  // namespace
 
-void scrivi_file_lista(const QString& percorso, const QString& voce) {
+void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 massimo) {
   // A quote or a line break inside would make the line unreadable; more than one byte per
   // character has no form in the file.
   for (const QChar c : voce)
     if (c.unicode() >= 0x80 || c == u'"' || c == u'\r' || c == u'\n')
       nonScritto(QStringLiteral("Il testo da scrivere non ha forma di riga del file"));
+  // A file that the load would refuse is not worth the old one.
+  if (voce.size() > massimo - 3)
+    nonScritto(QStringLiteral("La lista è troppo grande per essere salvata"));
 
-  const bool nuovo = !QFileInfo::exists(percorso);
+  // Through a link, to what it names: a pipe or a device is not replaced by a list file.
+  struct stat s {};
+  const bool nuovo = ::stat(QFile::encodeName(percorso).constData(), &s) != 0;
+  if (!nuovo && !S_ISREG(s.st_mode))
+    nonScritto(QStringLiteral("Il file di destinazione non è un file regolare"));
   QSaveFile file(percorso);
   // Unbuffered: through its buffer, a write that the disk cut short (full, over quota, over the
   // size limit) goes unreported and commit() would put the truncated file in place of the old.
@@ -74,65 +220,54 @@ void scrivi_file_lista(const QString& percorso, const QString& voce) {
     scrivi(byte, n);
   }
   scrivi("\"\r\n", 3);
-#ifdef Q_OS_UNIX
   // commit() syncs too but ignores a failure; a delayed write error must stop the rename.
-  if (::fsync(file.handle()) != 0) nonScritto(QString::fromLocal8Bit(std::strerror(errno)));
-#endif
+  if (::fsync(file.handle()) != 0) nonScritto(motivoDiSistema());
   if (!file.commit()) nonScritto(file.errorString());
   sincronizzaCartella(percorso);
 }
 
 QString ultima_voce(const QByteArray& contenuto) {
-  const char* p = contenuto.constData();
-  const qsizetype n = contenuto.size();
-  qsizetype inizio = 0, fine = 0;  // the last item's bytes
-  qsizetype i = 0;
-  const auto dopoFineRiga = [&](qsizetype j) {
-    // CR LF, a lone CR and a lone LF each end one line.
-    if (p[j] == '\r' && j + 1 < n && p[j + 1] == '\n') return j + 2;
-    return j + 1;
-  };
-  while (i < n) {
-    while (i < n && p[i] == ' ') ++i;
-    if (i < n && p[i] == '"') {
-      inizio = ++i;
-      while (i < n && p[i] != '"') ++i;
-      fine = i;
-      if (i < n) ++i;  // the closing quote
-      // Whatever stands between the closing quote and the delimiter belongs to no item.
-      while (i < n && p[i] != ',' && p[i] != '\r' && p[i] != '\n') ++i;
-    } else {
-      inizio = i;
-      while (i < n && p[i] != ',' && p[i] != '\r' && p[i] != '\n') ++i;
-      fine = i;
-    }
-    if (i < n) i = p[i] == ',' ? i + 1 : dopoFineRiga(i);
-  }
-  QString voce(fine - inizio, Qt::Uninitialized);
-  preferisciPagineGrandi(voce.data(), static_cast<std::size_t>(voce.size()) * 2);
-  char16_t* uscita = reinterpret_cast<char16_t*>(voce.data());
-  for (qsizetype j = inizio; j < fine; ++j) *uscita++ = static_cast<unsigned char>(p[j]);
+  VociDelFile voci;
+  voci.leggi(contenuto.constData(), contenuto.size());
+  const VociDelFile::Voce v = voci.ultima();
+  QString voce(v.fine - v.inizio, Qt::Uninitialized);
+  allarga(contenuto.constData() + v.inizio, v.fine - v.inizio, voce.data());
   return voce;
 }
 
-QString leggi_file_lista(const QString& percorso) {
+QString leggi_file_lista(const QString& percorso, const Riconosce& riconosce, qint64 massimo) {
   try {
-    QFile file(percorso);
-    if (!file.open(QIODevice::ReadOnly)) throw Errore(Errore::FileNonTrovato, file.errorString());
-    if (file.size() > massimoFileLista)
+    const FileAperto file(percorso);
+    if (file.dimensione() > massimo)
       throw Errore(Errore::ErroreLettura,
                    QStringLiteral("Il file è troppo grande per essere una lista"));
-    QByteArray contenuto(file.size(), Qt::Uninitialized);
-    preferisciPagineGrandi(contenuto.data(), static_cast<std::size_t>(contenuto.size()));
-    qsizetype letti = 0;
-    while (letti < contenuto.size()) {
-      const qint64 n = file.read(contenuto.data() + letti, contenuto.size() - letti);
-      if (n < 0) throw Errore(Errore::ErroreLettura, file.errorString());
-      if (n == 0) break;  // shorter than it said: what was there is what counts
-      letti += n;
+
+    // Where the last item lies: the file goes by a block at a time and is not kept.
+    VociDelFile voci;
+    char blocco[1 << 16];
+    for (qint64 n; (n = file.leggi(blocco, sizeof blocco)) > 0;) voci.leggi(blocco, n);
+    const VociDelFile::Voce v = voci.ultima();
+    const qint64 lunghezza = v.fine - v.inizio;
+
+    // Its first characters decide whether the rest is worth memory.
+    if (riconosce) {
+      const qint64 primi = std::min<qint64>(lunghezza, primiCaratteri);
+      char byte[primiCaratteri];
+      QChar inizio[primiCaratteri];
+      file.leggiDa(v.inizio, byte, primi);
+      allarga(byte, primi, inizio);
+      if (!riconosce(QStringView(inizio, primi), lunghezza)) return {};
     }
-    contenuto.truncate(letti);
-    return ultima_voce(contenuto);
+
+    QString voce(lunghezza, Qt::Uninitialized);
+    preferisciPagineGrandi(voce.data(), static_cast<std::size_t>(lunghezza) * 2);
+    for (qint64 fatti = 0; fatti < lunghezza;) {
+      const qint64 n = std::min<qint64>(sizeof blocco, lunghezza - fatti);
+      file.leggiDa(v.inizio + fatti, blocco, n);
+      allarga(blocco, n, voce.data() + fatti);
+      fatti += n;
+    }
+    return voce;
   } catch (const std::bad_alloc&) {
     throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
   }

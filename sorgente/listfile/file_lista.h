@@ -1,27 +1,39 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
+#include <functional>
 
 namespace custodex {
 
 // The list file: one line holding the enciphered text between double quotes, ended by CR LF,
 // one byte per character.
 
-// A file larger than this is not a list file; it is refused before it is read into memory.
+// The largest list file: a save refuses to write a larger one, and a load refuses a larger one
+// before it reads it, so that whatever is saved can be loaded.
 inline constexpr qint64 massimoFileLista = qint64{1} << 30;
 
 // Writes the item as the file's one line. The old file is replaced only once the new one is
 // whole and on disk; a new file is readable by its owner only, an existing one keeps its
 // permissions. Throws Errore(FileNonScritto) with the system's reason when the file cannot be
-// created, written or put in place; the old file is then untouched.
-void scrivi_file_lista(const QString& percorso, const QString& voce);
+// created, written or put in place, when an existing target is not a regular file (a pipe, a
+// device), or when the file would be larger than `massimo`; the old file is then untouched.
+void scrivi_file_lista(const QString& percorso, const QString& voce,
+                       qint64 massimo = massimoFileLista);
 
 // Reads the file's delimited items to its end and gives back the last one (empty when the file
 // holds none): an item that begins with a double quote, after leading spaces, runs to the next
 // double quote; any other to the next comma or line end. Throws Errore when the file cannot be
-// opened or read.
-QString leggi_file_lista(const QString& percorso);
+// opened or read, is not a regular file (a pipe would never end) or is larger than `massimo`.
+//
+// The file is first scanned for where its last item lies, without being kept; `riconosce` is then
+// shown the item's first characters (up to primiCaratteri) and its length, and only an item it
+// accepts is read into memory. A refused item reads as the empty one.
+using Riconosce = std::function<bool(QStringView inizio, qint64 lunghezza)>;
+inline constexpr qsizetype primiCaratteri = 256;
+QString leggi_file_lista(const QString& percorso, const Riconosce& riconosce = {},
+                         qint64 massimo = massimoFileLista);
 
 // The item-reading rules alone, on the file's bytes.
 QString ultima_voce(const QByteArray& contenuto);

@@ -172,6 +172,10 @@ class Lettore {
         messaggi_.avviso(testoCorrotto, Messaggi::Icona::Nessuna);
         return true;
       }
+      if (pila_.size() == massimoLivelli) {
+        messaggi_.avviso(testoCorrotto, Messaggi::Icona::Nessuna);
+        return true;
+      }
       Nodo* genitore = pila_.back().nodo;
       pos_ = v.apre + 1;
       pila_.push_back({{true, 0}, nullptr});

@@ -1,10 +1,14 @@
 #include "listfile/nmcrypt.h"
 
 #include <sodium.h>
+// For contexts on memory of our own, and decompression straight into the caller's buffer.
+#define ZSTD_STATIC_LINKING_ONLY
 #include <zstd.h>
 
 #include <QtEndian>
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -24,6 +28,34 @@ constexpr std::size_t lunghezzaEtichettaSigillo = crypto_aead_xchacha20poly1305_
 constexpr unsigned char algoritmo = crypto_pwhash_ALG_ARGON2ID13;
 // The lowest level: on list text, measured, level 3 came out no smaller and half again as slow.
 constexpr int livelloCompressione = 1;
+
+std::atomic<quint64> derivazioni{0};
+
+// zstd's working memory holds pieces of the list text (the literals of each block): it is wiped
+// before it goes back.
+constexpr std::size_t testa = alignof(std::max_align_t);
+void* prendi(void*, std::size_t n) {
+  auto* p = static_cast<unsigned char*>(std::malloc(n + testa));
+  if (!p) return nullptr;
+  std::memcpy(p, &n, sizeof n);
+  return p + testa;
+}
+void rendi(void*, void* indirizzo) {
+  if (!indirizzo) return;
+  auto* p = static_cast<unsigned char*>(indirizzo) - testa;
+  std::size_t n;
+  std::memcpy(&n, p, sizeof n);
+  sodium_memzero(indirizzo, n);
+  std::free(p);
+}
+constexpr ZSTD_customMem memoriaAzzerata{prendi, rendi, nullptr};
+
+struct LiberaCompressore {
+  void operator()(ZSTD_CCtx* c) const { ZSTD_freeCCtx(c); }
+};
+struct LiberaDecompressore {
+  void operator()(ZSTD_DCtx* d) const { ZSTD_freeDCtx(d); }
+};
 
 void inizializzaSodium() {
   static const int esito = sodium_init();
@@ -65,6 +97,10 @@ NmCrypt::NmCrypt(Costo costo, qsizetype massimoCaratteri)
     throw std::invalid_argument("NmCrypt: cost out of the readable range");
 }
 
+quint64 NmCrypt::chiaviDerivate() {
+  return derivazioni.load();
+}
+
 bool NmCrypt::costoAccettabile(quint32 passate, quint32 memoriaKiB) {
   return passate >= crypto_pwhash_OPSLIMIT_MIN && passate <= massimoPassate &&
          quint64{memoriaKiB} * 1024 >= crypto_pwhash_MEMLIMIT_MIN &&
@@ -93,6 +129,7 @@ std::optional<Segreto> NmCrypt::derivaChiave(QStringView chiave,
     inizializzaSodium();
     const Segreto byte = Segreto::daChiave(chiave);
     Segreto derivata(lunghezzaChiave);
+    ++derivazioni;
     if (crypto_pwhash(derivata.dati(), derivata.dimensione(),
                       reinterpret_cast<const char*>(byte.dati()), byte.dimensione(), h.sale.data(),
                       h.passate, std::size_t{h.memoriaKiB} * 1024, h.algoritmo) != 0)
@@ -117,9 +154,13 @@ QString NmCrypt::sigilla(QStringView testo, const busta::Intestazione& h,
     const auto binario = std::make_unique_for_overwrite<unsigned char[]>(capienza);
     preferisciPagineGrandi(binario.get(), capienza);
     unsigned char* const corpo = binario.get() + busta::lunghezzaIntestazione;
+    const std::unique_ptr<ZSTD_CCtx, LiberaCompressore> compressore(
+        ZSTD_createCCtx_advanced(memoriaAzzerata));
+    if (!compressore) throw std::bad_alloc();
     const std::size_t lunghezza =
-        ZSTD_compress(corpo, capienza - busta::lunghezzaIntestazione - lunghezzaEtichettaSigillo,
-                      chiaro.dati(), chiaro.dimensione(), livelloCompressione);
+        ZSTD_compressCCtx(compressore.get(), corpo,
+                          capienza - busta::lunghezzaIntestazione - lunghezzaEtichettaSigillo,
+                          chiaro.dati(), chiaro.dimensione(), livelloCompressione);
     if (ZSTD_isError(lunghezza))
       throw Errore(Errore::Overflow, QString::fromLatin1(ZSTD_getErrorName(lunghezza)));
 
@@ -135,7 +176,16 @@ QString NmCrypt::sigilla(QStringView testo, const busta::Intestazione& h,
   }
 }
 
+bool NmCrypt::riconosce(QStringView inizio, qint64 lunghezza) const noexcept {
+  if (lunghezza > massimoTesto() || inizio.size() > lunghezza) return false;
+  const auto h = busta::intestazioneIniziale(inizio);
+  return h && h->algoritmo == algoritmo && costoAccettabile(h->passate, h->memoriaKiB);
+}
+
 std::optional<busta::Aperta> NmCrypt::apri(QStringView testo) const noexcept {
+  // Decided on the first characters, before the rest is decoded.
+  if (!riconosce(testo.first(std::min(testo.size(), busta::caratteriIniziali)), testo.size()))
+    return std::nullopt;
   auto aperta = busta::apri(testo, massimoTesto());
   if (!aperta) return std::nullopt;
   const auto& h = aperta->intestazione;
@@ -169,12 +219,27 @@ QString NmCrypt::dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata
     if (byte == ZSTD_CONTENTSIZE_UNKNOWN || byte == ZSTD_CONTENTSIZE_ERROR || byte % 2 != 0 ||
         byte / 2 > static_cast<unsigned long long>(massimoCaratteri_))
       return {};
+    // Straight into the text, a block at a time: a frame that turns out damaged has touched only
+    // what it filled, and only that is wiped, however large the size it declared.
+    const std::unique_ptr<ZSTD_DCtx, LiberaDecompressore> decompressore(
+        ZSTD_createDCtx_advanced(memoriaAzzerata));
+    if (!decompressore ||
+        ZSTD_isError(ZSTD_DCtx_setParameter(decompressore.get(), ZSTD_d_stableOutBuffer, 1)))
+      return {};
     QString testo(static_cast<qsizetype>(byte / 2), Qt::Uninitialized);
     preferisciPagineGrandi(testo.data(), static_cast<std::size_t>(byte));
-    const std::size_t fatti =
-        ZSTD_decompress(testo.data(), static_cast<std::size_t>(byte), compresso, lunghezza);
-    if (ZSTD_isError(fatti) || fatti != byte) {
-      sodium_memzero(testo.data(), static_cast<std::size_t>(byte));
+    ZSTD_outBuffer uscita{testo.data(), static_cast<std::size_t>(byte), 0};
+    ZSTD_inBuffer ingresso{compresso, static_cast<std::size_t>(lunghezza), 0};
+    std::size_t resta = 1;
+    for (std::size_t prima = ~std::size_t{0}; resta != 0 && !ZSTD_isError(resta);) {
+      const std::size_t avanzato = ingresso.pos + uscita.pos;
+      if (avanzato == prima) break;  // no progress: the frame is cut short
+      prima = avanzato;
+      resta = ZSTD_decompressStream(decompressore.get(), &uscita, &ingresso);
+    }
+    if (resta != 0 || uscita.pos != byte) {
+      // A block that fails may have written part of itself past what was counted.
+      sodium_memzero(testo.data(), std::min<std::size_t>(byte, uscita.pos + ZSTD_BLOCKSIZE_MAX));
       return {};
     }
     if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN) {

@@ -16,16 +16,22 @@ namespace custodex {
 // later version can raise it and still read older files.
 class NmCrypt : public Cifrario {
  public:
+  // The cost this version writes.
+  static constexpr quint32 passatePredefinite = 3;
+  static constexpr quint32 memoriaPredefinitaKiB = 64 * 1024;
   struct Costo {
-    quint32 passate = 3;
-    quint32 memoriaKiB = 64 * 1024;
+    quint32 passate = passatePredefinite;
+    quint32 memoriaKiB = memoriaPredefinitaKiB;
   };
 
-  // What a file may ask of the key derivation: enough head-room for later versions to raise the
-  // cost, not enough for a hostile file to take the machine's memory or minutes of its time.
+  // What a file may ask of the key derivation, decided from its header before any derivation:
+  // about eight times what this version writes, in memory and in work (passes × memory), which
+  // leaves later versions room to raise the cost while a hostile file can hold the window for a
+  // second or two at most.
   static constexpr quint32 massimoPassate = 16;
-  static constexpr quint32 massimoMemoriaKiB = 1024 * 1024;        // 1 GiB
-  static constexpr quint64 massimoLavoroKiB = 8ull * 1024 * 1024;  // passes × memory: ~8 s
+  static constexpr quint32 massimoMemoriaKiB = 8 * memoriaPredefinitaKiB;  // 512 MiB
+  static constexpr quint64 massimoLavoroKiB =
+      8ull * passatePredefinite * memoriaPredefinitaKiB;  // 24 passes of 64 MiB
   // The longest list text, in 16-bit characters: far beyond any password list, and well within
   // what the machine can hold.
   static constexpr qsizetype massimoCaratteriPredefinito = qsizetype{512} * 1024 * 1024;
@@ -39,6 +45,12 @@ class NmCrypt : public Cifrario {
   QString cripta(const QString& testo, const QString& chiave) override;
   // Never throws: anything wrong gives back the empty text, which is not a list text.
   QString decripta(const QString& testo, const QString& chiave) noexcept override;
+  // Whether a text of this length that begins so could be one of ours: the tag, a header of
+  // this version asking an acceptable cost, and a length within bounds.
+  bool riconosce(QStringView inizio, qint64 lunghezza) const noexcept override;
+
+  // How many key derivations this process has run: a refused header must cost none.
+  static quint64 chiaviDerivate();
 
   // The steps of the two operations, apart so that the key derivation can be timed alone.
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <cstddef>
 
 #include "comune/piattaforma.h"
 #include "list/albero.h"
@@ -12,11 +13,17 @@ namespace custodex {
 // holding any characters come back exactly as they were saved (see the writer for the one
 // escaped form).
 
+// The deepest nesting of nodes a list may have, a top-level node being the first level. The
+// program's own entries take two. The reader stops at a deeper node as at a damaged one and
+// the writer refuses a deeper tree, so that whatever loads can be saved again: a deep chain
+// costs the writer indentation that grows with the square of its depth.
+inline constexpr std::size_t massimoLivelli = 1000;
+
 // The whole tree as list text. A text that would exceed 2^31 - 1 characters raises Errore (7)
 // instead of taking the machine's memory.
 QString salva_albero(const Albero& elenco);
 // Appends the block of one node at the given depth (2 for a top-level node) and of all that lies
-// beneath it, whatever its depth.
+// beneath it, down to massimoLivelli levels below it; deeper raises Errore (6).
 void salva_nodo(const Albero& elenco, const Nodo* nodo, qint16 profondita, QString& testo);
 
 // Takes the first item off the front of `testo`: on return `nome` and `valore` hold it and

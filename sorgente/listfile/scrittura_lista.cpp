@@ -152,6 +152,9 @@ void scriviBlocco(Uscita& u, const Albero& elenco, const Nodo* nodo, qsizetype d
       const qsizetype dp = livello.d;
       aCapo(u, 2 * dp);
       u.testo(u"Child(\r\n");
+      if (pila.size() == massimoLivelli)
+        throw Errore(Errore::Overflow,
+                     QStringLiteral("La lista è troppo profonda per essere salvata"));
       scriviInfo(u, elenco, figlio, dp + 1);
       pila.push_back({elenco.Child(figlio), dp + 1});
     } else {

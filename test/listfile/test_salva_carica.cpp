@@ -900,7 +900,7 @@ void TestSalvaCarica::testoLungo() {
 
 void TestSalvaCarica::annidamentoProfondo() {
   // A compact text can nest far deeper than any written one; reading it must neither overflow
-  // the stack nor take quadratic time.
+  // the stack nor take quadratic time, and it stops at the deepest level a save can write.
   const int livelli = 200000;
   QString testo = QStringLiteral("TreeView(Root(");
   testo.reserve(livelli * 20 + 100);
@@ -910,18 +910,24 @@ void TestSalvaCarica::annidamentoProfondo() {
   testo += QStringLiteral("))");
   Albero e;
   MessaggiCopione m;
-  QVERIFY(carica_albero(e, testo, m));
-  QVERIFY(m.avvisi.isEmpty());
-  QCOMPARE(e.Count(), livelli + 1);
-  QCOMPARE(e.Text(e.Item(livelli + 1)), QStringLiteral("fondo"));
-  QCOMPARE(e.Parent(e.Item(livelli + 1)), e.Item(livelli));
+  QVERIFY(!carica_albero(e, testo, m));
+  QCOMPARE(m.avvisi.size(), 1);
+  QCOMPARE(m.avvisi[0].testo, corrotto);
+  QCOMPARE(e.Count(), int(massimoLivelli));
+  QCOMPARE(e.Parent(e.Item(massimoLivelli)), e.Item(massimoLivelli - 1));
 
-  // Its list text would need far more than 2^31 characters: the save is refused, not attempted.
+  // What was loaded saves and loads back whole.
+  Albero riletto;
+  QVERIFY(carica_albero(riletto, salva_albero(e), m));
+  QCOMPARE(differenza(e, riletto), QString());
+
+  // One level more is refused by the writer before it lays anything out.
+  e.Add(e.Item(massimoLivelli), Relazione::Figlio, {}, QStringLiteral("troppo"));
   try {
     salva_albero(e);
     QFAIL("nessun errore");
   } catch (const Errore& errore) {
-    QCOMPARE(errore.numero(), 7);
+    QCOMPARE(errore.numero(), int(Errore::Overflow));
   }
 }
 
