@@ -1,5 +1,6 @@
 #include "app/qt_piattaforma.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -105,6 +106,9 @@ void QtEventi::lasciaScorrere() {
   // The status is painted and timers tick, but a click or a key held back until the command ends:
   // run now, it would start another command in the middle of this one.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // The input held back waits for the next turn of the event loop, which must know of it: the
+  // loop would otherwise sleep on it until some other event came.
+  if (auto* ciclo = QAbstractEventDispatcher::instance()) ciclo->wakeUp();
 }
 
 }  // namespace custodex
