@@ -1,5 +1,6 @@
-// The list text reader on arbitrary text: it must never fault, and whatever it accepts must come
-// back from a save and a second load exactly as it was saved.
+// The list text reader on arbitrary text: it must never fault, and whatever it builds, whole or
+// up to the fault it reported, must come back from a save and a second load exactly as it was
+// saved.
 
 #include <cstddef>
 #include <cstdint>
@@ -37,12 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dati, std::size_t dime
   MessaggiMuti messaggi;
   custodex::Albero letto;
   try {
-    if (!custodex::carica_albero(letto, testo, messaggi)) return 0;
+    (void)custodex::carica_albero(letto, testo, messaggi);
   } catch (const custodex::Errore&) {
-    return 0;  // a value that does not convert ends the load through the command's trap
+    // a value that does not convert ends the load through the command's trap
   }
 
-  // Accepted: what a save writes of it must read back to the same list.
+  // Whatever the load left in the window, accepted whole or read up to a fault, is what the next
+  // "Salva Lista" writes: it must save, and load back to the same list.
   try {
     const QString salvato = custodex::salva_albero(letto);
     custodex::Albero riletto;

@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtEndian>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -80,14 +82,42 @@ void fileLista(const std::uint8_t* dati, std::size_t n) {
   if (custodex::ultima_voce(riga) != QString::fromLatin1(byte)) std::abort();
 }
 
-// The enciphered text as the file holds it, one byte per character.
+// Whether the text has the form of an enciphered list, read here on its own terms: the tag, then
+// base64 whose first bytes are a header of this version and an acceptable cost.
+bool formaGiusta(const QString& testo) {
+  if (!testo.startsWith(QLatin1String(busta::etichetta))) return false;
+  const QByteArray resto = testo.mid(busta::lunghezzaEtichetta).toLatin1();
+  if (QString::fromLatin1(resto) != testo.mid(busta::lunghezzaEtichetta)) return false;
+  std::vector<unsigned char> byte(resto.size());
+  std::size_t n = 0;
+  const char* fine = nullptr;
+  if (sodium_base642bin(byte.data(), byte.size(), resto.constData(), resto.size(), nullptr, &n,
+                        &fine, sodium_base64_VARIANT_URLSAFE_NO_PADDING) != 0 ||
+      fine != resto.constData() + resto.size() || n < busta::lunghezzaIntestazione)
+    return false;
+  const quint32 passate = qFromLittleEndian<quint32>(byte.data() + 2);
+  const quint32 memoria = qFromLittleEndian<quint32>(byte.data() + 6);
+  return byte[0] == busta::versioneAttuale && byte[1] == crypto_pwhash_ALG_ARGON2ID13 &&
+         NmCrypt::costoAccettabile(passate, memoria);
+}
+
+// The enciphered text as the file holds it, one byte per character. A text of the wrong form is
+// refused before any key is derived from it.
 void testoCifrato(const std::uint8_t* dati, std::size_t n) {
   const TestoEsatto t(dati, n, true);
   if (const auto aperta = cifrario().apri(t.testo)) {
     const auto& h = aperta->intestazione;
     if (quint64{h.passate} * h.memoriaKiB > massimoLavoroProvatoKiB) return;
   }
+  const quint64 prima = NmCrypt::chiaviDerivate();
   (void)cifrario().decripta(t.testo, chiave);
+  if (NmCrypt::chiaviDerivate() != prima && !formaGiusta(t.testo)) std::abort();
+  // The first characters alone already tell a foreign text.
+  const QStringView inizio = QStringView(t.testo).first(
+      std::min<qsizetype>(t.testo.size(), custodex::primiCaratteri));
+  if (cifrario().riconosce(inizio, t.testo.size()) && t.testo.size() > 0 &&
+      !t.testo.startsWith(QLatin1String(busta::etichetta)))
+    std::abort();
 }
 
 // Past the seal, under the right key: the bytes as the compressed text a file would carry.

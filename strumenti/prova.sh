@@ -7,3 +7,5 @@ cmake -S . -B build/prove -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCUSTODEX_WERROR=ON
 cmake --build build/prove -j"$(nproc)"
 ctest --test-dir build/prove --output-on-failure -j"$(nproc)"
 bash strumenti/prova_pacchetto.sh
+bash strumenti/prova_sanitizzatori.sh
+bash strumenti/prova_fuzz.sh

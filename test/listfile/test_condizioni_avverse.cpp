@@ -1,0 +1,353 @@
+// The list-file commands under conditions a user meets rarely and an attacker on purpose: limits
+// of the process, failing system calls, files that are not files, hostile files. Whatever could
+// end or freeze the process runs in a child, so that a regression fails the test instead of the
+// whole run.
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+
+#include <sodium.h>
+
+#include <unistd.h>
+#include <QtTest>
+#include <cerrno>
+#include <functional>
+
+#include "app/processo.h"
+#include "comune/azzera.h"
+#include "comune/testi.h"
+#include "list/comandi_voce.h"
+#include "listfile/comandi_file.h"
+#include "listfile/file_lista.h"
+#include "listfile/nmcrypt.h"
+#include "listfile/salva_carica.h"
+#include "supporto/copione.h"
+#include "supporto/file_prova.h"
+
+using namespace custodex;
+using copione::aggiungiVoce;
+using copione::leggiByte;
+using copione::scriviByte;
+
+#if defined(__SANITIZE_ADDRESS__)
+#define CON_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CON_ASAN 1
+#endif
+#endif
+
+// A seam at link time: this program's own fsync and rename, which fail on request and otherwise
+// do what the system's do. The library and Qt's QSaveFile reach these.
+namespace {
+enum class Guasto { Nessuno, Fsync, Rename };
+Guasto guasto = Guasto::Nessuno;
+}  // namespace
+
+extern "C" int fsync(int fd) {
+  if (guasto == Guasto::Fsync) {
+    errno = EIO;
+    return -1;
+  }
+  return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+
+extern "C" int rename(const char* da, const char* a) {
+  if (guasto == Guasto::Rename) {
+    errno = EIO;
+    return -1;
+  }
+  return static_cast<int>(::syscall(SYS_renameat, AT_FDCWD, da, AT_FDCWD, a));
+}
+
+namespace {
+
+// Runs `corpo` in a child process; true when it ended of itself, within `secondi`, with no
+// check failed.
+bool nelFiglio(const std::function<void()>& corpo, unsigned secondi = 120) {
+  std::fflush(nullptr);
+  const pid_t figlio = ::fork();
+  if (figlio == 0) {
+    ::alarm(secondi);
+    corpo();
+    std::fflush(nullptr);
+    ::_exit(QTest::currentTestFailed() ? 1 : 0);
+  }
+  int stato = 0;
+  ::waitpid(figlio, &stato, 0);
+  return WIFEXITED(stato) && WEXITSTATUS(stato) == 0;
+}
+
+struct BancoCifrato {
+  NmCrypt cifrario;
+  copione::Banco banco{cifrario};
+  Scheda& scheda = banco.scheda;
+  explicit BancoCifrato(NmCrypt c = NmCrypt(NmCrypt::Costo{1, 8})) : cifrario(std::move(c)) {}
+
+  void salva(const QString& file) {
+    if (!scheda.file_noto) banco.dialog.risposte.push_back(file);
+    banco.richiesta.risposte.push_back(QStringLiteral("k"));
+    menu_salva(scheda, banco.ambiente);
+  }
+  void carica(const QString& file) {
+    banco.dialog.risposte.push_back(file);
+    banco.richiesta.risposte.push_back(QStringLiteral("k"));
+    menu_carica(scheda, banco.ambiente);
+  }
+  // The save ended with its failure message, naming the file.
+  bool salvataggioFallito(const QString& file) const {
+    const auto& avvisi = banco.messaggi.avvisi;
+    return avvisi.size() == 1 && avvisi[0].icona == Messaggi::Icona::Critica &&
+           avvisi[0].testo.contains(QDir::toNativeSeparators(file));
+  }
+};
+
+const QString messaggioNonValido = QStringLiteral(
+    "Errore! Il file selezionato potrebbe non essere valido o la password inserita sbagliata!");
+
+qint64 memoriaVirtuale() {
+  QFile f(QStringLiteral("/proc/self/statm"));
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  return f.readAll().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+// Every readable byte of the process's memory, a mapping at a time, through /proc/self/mem.
+bool inMemoria(const QByteArray& mascherato, char maschera) {
+  QFile mappe(QStringLiteral("/proc/self/maps"));
+  if (!mappe.open(QIODevice::ReadOnly)) return true;
+  const int mem = ::open("/proc/self/mem", O_RDONLY);
+  std::vector<char> blocco(1 << 20);
+  bool trovato = false;
+  for (const QByteArray& riga : mappe.readAll().split('\n')) {
+    const QList<QByteArray> campi = riga.split(' ');
+    if (campi.size() < 2 || !campi[1].startsWith('r') || riga.contains("[vvar]")) continue;
+    const QList<QByteArray> estremi = campi[0].split('-');
+    const quint64 fine = estremi[1].toULongLong(nullptr, 16);
+    for (quint64 da = estremi[0].toULongLong(nullptr, 16); da < fine && !trovato;) {
+      const auto n = static_cast<std::size_t>(std::min<quint64>(blocco.size(), fine - da));
+      const ssize_t letti = ::pread(mem, blocco.data(), n, static_cast<off_t>(da));
+      if (letti <= 0) break;
+      for (ssize_t i = 0; i + mascherato.size() <= letti && !trovato; ++i) {
+        qsizetype j = 0;
+        while (j < mascherato.size() && (blocco[i + j] ^ maschera) == mascherato[j]) ++j;
+        trovato = j == mascherato.size();
+      }
+      // Overlapping the next block by the needle's length would be exact; a password that
+      // straddles two MiB-aligned blocks is unlikely enough for a random one.
+      da += static_cast<quint64>(letti);
+    }
+  }
+  ::close(mem);
+  return trovato;
+}
+
+}  // namespace
+
+class TestCondizioniAvverse : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void limiteDiDimensioneDelProcesso();
+  void guastiDiSistema_data();
+  void guastiDiSistema();
+  void fileNonRegolari();
+  void memoriaEsaurita();
+  void fileOstiliRifiutatiSubito();
+  void listaTroppoGrandePerIlFile();
+  void nessunaPasswordRestaInMemoria();
+
+ private:
+  QString percorso(const QString& nome) const { return cartella_->filePath(nome); }
+  std::unique_ptr<QTemporaryDir> cartella_;
+};
+
+void TestCondizioniAvverse::init() {
+  guasto = Guasto::Nessuno;
+  cartella_ = std::make_unique<QTemporaryDir>();
+  QVERIFY(cartella_->isValid());
+}
+
+void TestCondizioniAvverse::limiteDiDimensioneDelProcesso() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato b;
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+  b.salva(file);
+  const QByteArray vecchio = leggiByte(file);
+  for (int i = 0; i < 200; ++i)
+    aggiungiVoce(b.scheda.elenco, QString::number(i * 7919), QString::number(i * 104729),
+                 QString::number(i * 1299709), {});
+
+  // With the program's own set-up only: without it, the system ends the process at the limit.
+  QVERIFY(nelFiglio([&] {
+    preparaProcesso();
+    const rlimit limite{static_cast<rlim_t>(vecchio.size()) + 100, RLIM_INFINITY};
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limite), 0);
+    b.salva(file);
+    QVERIFY(b.salvataggioFallito(file));
+    QCOMPARE(leggiByte(file), vecchio);
+    // Nor would a crash leave the list on disk.
+    QCOMPARE(::prctl(PR_GET_DUMPABLE), 0);
+    rlimit core{};
+    ::getrlimit(RLIMIT_CORE, &core);
+    QCOMPARE(core.rlim_cur, rlim_t{0});
+  }));
+}
+
+void TestCondizioniAvverse::guastiDiSistema_data() {
+  QTest::addColumn<int>("quale");
+  QTest::newRow("fsync") << int(Guasto::Fsync);
+  QTest::newRow("rename") << int(Guasto::Rename);
+}
+
+void TestCondizioniAvverse::guastiDiSistema() {
+  QFETCH(int, quale);
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato b;
+  b.salva(file);
+  const QByteArray vecchio = leggiByte(file);
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("nuova"), {}, {}, {});
+  b.scheda.file_noto = false;
+  guasto = Guasto(quale);
+  b.salva(file);
+  guasto = Guasto::Nessuno;
+  QVERIFY(b.salvataggioFallito(file));
+  QCOMPARE(leggiByte(file), vecchio);
+  QCOMPARE(QDir(cartella_->path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+           QStringList{QStringLiteral("lista.kvx")});
+}
+
+void TestCondizioniAvverse::fileNonRegolari() {
+  const QString tubo = percorso(QStringLiteral("tubo.kvx"));
+  const QString collegamento = percorso(QStringLiteral("collegamento.kvx"));
+  QCOMPARE(::mkfifo(QFile::encodeName(tubo).constData(), 0600), 0);
+  QVERIFY(QFile::link(tubo, collegamento));
+
+  // A save does not replace a pipe, whether named directly or through a link.
+  for (const QString& file : {tubo, collegamento}) {
+    BancoCifrato b;
+    aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+    b.salva(file);
+    QVERIFY(b.salvataggioFallito(file));
+    struct stat s {};
+    QCOMPARE(::stat(QFile::encodeName(tubo).constData(), &s), 0);
+    QVERIFY(S_ISFIFO(s.st_mode));
+  }
+
+  // A load refuses it at once instead of waiting for a writer that never comes.
+  QVERIFY(nelFiglio(
+      [&] {
+        BancoCifrato b;
+        aggiungiVoce(b.scheda.elenco, QStringLiteral("resta"), {}, {}, {});
+        b.carica(tubo);
+        QCOMPARE(b.scheda.elenco.Count(), 4);
+        QVERIFY(b.banco.registro.isEmpty());
+        QVERIFY(b.banco.richiesta.domande.isEmpty());
+      },
+      20));
+}
+
+void TestCondizioniAvverse::memoriaEsaurita() {
+#ifdef CON_ASAN
+  QSKIP("the address sanitizer reserves address space of its own");
+#endif
+  // A small file whose list declares two million nodes: the tree outgrows the memory left.
+  const QString file = percorso(QStringLiteral("enorme.kvx"));
+  QString testo = QStringLiteral("TreeView(");
+  for (int i = 0; i < 2000000; ++i) testo += QStringLiteral("Root(BasicInfo()\r)\r");
+  testo += u')';
+  scrivi_file_lista(file, NmCrypt(NmCrypt::Costo{1, 8}).cripta(testo, QStringLiteral("k")));
+  testo = QString();
+
+  QVERIFY(nelFiglio([&] {
+    BancoCifrato b;
+    const rlimit limite{static_cast<rlim_t>(memoriaVirtuale() + (200 << 20)), RLIM_INFINITY};
+    QCOMPARE(::setrlimit(RLIMIT_AS, &limite), 0);
+    b.carica(file);
+    // Ended as by any other error: still at work, not tied to the file.
+    QCOMPARE(b.banco.modulo.stato, testi::statoCaricamento);
+    QVERIFY(!b.scheda.file_noto);
+
+    // The add command ends the same way when the tree cannot grow.
+    bool esaurita = false;
+    for (int i = 0; i < 4000000 && !esaurita; ++i) {
+      b.banco.modulo.scrivi(Modulo::Campo::Nome, QStringLiteral("voce"));
+      pls_aggiungi(b.scheda, b.banco.ambiente);
+      esaurita = !b.banco.modulo.testo(Modulo::Campo::Nome).isEmpty();
+    }
+    QVERIFY(esaurita);
+    QVERIFY(b.banco.messaggi.avvisi.isEmpty());
+    b.scheda.elenco.Clear();
+    pls_aggiungi(b.scheda, b.banco.ambiente);
+    QCOMPARE(b.scheda.elenco.Count(), 4);
+  }));
+}
+
+void TestCondizioniAvverse::fileOstiliRifiutatiSubito() {
+  // Large files that are no list: refused on their first characters, with no key derived.
+  const QString file = percorso(QStringLiteral("ostile.kvx"));
+  const QByteArray molte(3 << 20, 'A');
+  for (const QByteArray& contenuto : {molte, "CDX" + molte, "\"CDX" + molte + "\"\r\n"}) {
+    QVERIFY(scriviByte(file, contenuto));
+    BancoCifrato b;
+    const quint64 derivate = NmCrypt::chiaviDerivate();
+    b.carica(file);
+    QCOMPARE(NmCrypt::chiaviDerivate(), derivate);
+    QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
+    QCOMPARE(b.banco.messaggi.avvisi[0].testo, messaggioNonValido);
+  }
+}
+
+void TestCondizioniAvverse::listaTroppoGrandePerIlFile() {
+  // A list whose text the load would refuse is not saved over the old file.
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato b(NmCrypt(NmCrypt::Costo{1, 8}, 2000));
+  b.salva(file);
+  const QByteArray vecchio = leggiByte(file);
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("lunga"), QString(1200, u'u'), {}, {});
+  b.salva(file);
+  QVERIFY(b.salvataggioFallito(file));
+  QCOMPARE(leggiByte(file), vecchio);
+}
+
+void TestCondizioniAvverse::nessunaPasswordRestaInMemoria() {
+#ifdef CON_ASAN
+  QSKIP("the address sanitizer keeps freed memory aside and maps shadow memory");
+#endif
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  QVERIFY(nelFiglio([&] {
+    // The password exists whole only in the tree; the test keeps it masked.
+    constexpr char maschera = 0x5A;
+    QString password;
+    password.reserve(24);  // grown in place: no shorter copy is left behind
+    QByteArray mascherato8, mascherato16;
+    for (int i = 0; i < 24; ++i) {
+      const char c = static_cast<char>('a' + ::randombytes_uniform(26));
+      password += QLatin1Char(c);
+      mascherato8 += static_cast<char>(c ^ maschera);
+      mascherato16 += static_cast<char>(c ^ maschera);
+      mascherato16 += static_cast<char>(0 ^ maschera);
+    }
+    {
+      BancoCifrato b;
+      aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), QStringLiteral("io"), password, {});
+      azzera(password);
+      password = QString();
+      b.salva(file);
+      menu_nuova(b.scheda, b.banco.ambiente);
+      b.carica(file);
+      QCOMPARE(b.scheda.elenco.Count(), 4);
+      menu_nuova(b.scheda, b.banco.ambiente);
+      menu_nuova(b.scheda, b.banco.ambiente);
+    }
+    QVERIFY(!inMemoria(mascherato16, maschera));
+    QVERIFY(!inMemoria(mascherato8, maschera));
+  }));
+}
+
+QTEST_GUILESS_MAIN(TestCondizioniAvverse)
+#include "test_condizioni_avverse.moc"
