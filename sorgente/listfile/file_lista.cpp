@@ -186,7 +186,7 @@ void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 mass
     if (c.unicode() >= 0x80 || c == u'"' || c == u'\r' || c == u'\n')
       nonScritto(QStringLiteral("Il testo da scrivere non ha forma di riga del file"));
   // A file that the load would refuse is not worth the old one.
-  if (voce.size() > massimo - 3)
+  if (voce.size() > massimo - 4)  // the two quotes, CR and LF
     nonScritto(QStringLiteral("La lista è troppo grande per essere salvata"));
 
   // Through a link, to what it names: a pipe or a device is not replaced by a list file.

@@ -23,6 +23,8 @@ class TestFileLista : public QObject {
   void voci_data();
   void voci();
   void letturaImpossibile();
+  void limiteComuneASalvataggioECaricamento();
+  void soloLaVoceRiconosciutaVieneLetta();
 
  private:
   std::unique_ptr<QTemporaryDir> cartella_;
@@ -128,6 +130,13 @@ void TestFileLista::voci_data() {
   QTest::newRow("coda dopo le virgolette") << QByteArray("\"abc\"xyz\r\n") << QStringLiteral("abc");
   QTest::newRow("riga vuota in fondo") << QByteArray("\"abc\"\r\n\r\n") << QString();
   QTest::newRow("byte oltre ascii") << QByteArray("\"\xE9\xFF\"") << QStringLiteral("\u00E9\u00FF");
+  // The file is read a block of 64 KiB at a time: a line end and a quote across the seam.
+  const QByteArray blocco(65535, 'x');
+  QTest::newRow("CR LF a cavallo") << blocco + "\r\n\"abc\"" << QStringLiteral("abc");
+  QTest::newRow("virgolette a cavallo") << QByteArray(65535, ' ') + "\"a,\r\nb\"\r\n"
+                                        << QStringLiteral("a,\r\nb");
+  QTest::newRow("voce lunga oltre il blocco")
+      << "\"" + blocco + blocco + "\"" << QString::fromLatin1(blocco + blocco);
 }
 
 void TestFileLista::voci() {
@@ -143,6 +152,39 @@ void TestFileLista::letturaImpossibile() {
   QVERIFY_THROWS_EXCEPTION(Errore,
                            leggi_file_lista(cartella_->filePath(QStringLiteral("manca.kvx"))));
   QVERIFY_THROWS_EXCEPTION(Errore, leggi_file_lista(cartella_->path()));
+}
+
+void TestFileLista::limiteComuneASalvataggioECaricamento() {
+  // A file of exactly the bound is written and read; one byte more is neither.
+  const QString percorso = cartella_->filePath(QStringLiteral("lista.kvx"));
+  const qint64 massimo = 1000;
+  scrivi_file_lista(percorso, QString(massimo - 4, u'a'), massimo);
+  QCOMPARE(leggi_file_lista(percorso, {}, massimo).size(), massimo - 4);
+  QVERIFY_THROWS_EXCEPTION(Errore,
+                           scrivi_file_lista(percorso, QString(massimo - 3, u'b'), massimo));
+  QCOMPARE(leggiByte(percorso).size(), massimo);
+  QVERIFY(scriviByte(percorso, QByteArray(massimo + 1, 'c')));
+  QVERIFY_THROWS_EXCEPTION(Errore, leggi_file_lista(percorso, {}, massimo));
+}
+
+void TestFileLista::soloLaVoceRiconosciutaVieneLetta() {
+  // The last item is the one shown, by its first characters and its whole length.
+  const QString percorso = cartella_->filePath(QStringLiteral("lista.kvx"));
+  const QByteArray lunga = "CDX" + QByteArray(100000, 'A');
+  QVERIFY(scriviByte(percorso, "\"primo\"\r\n\"" + lunga + "\"\r\n"));
+  QStringList visti;
+  QList<qint64> lunghezze;
+  bool accetta = false;
+  const auto riconosce = [&](QStringView inizio, qint64 n) {
+    visti << inizio.toString();
+    lunghezze << n;
+    return accetta;
+  };
+  QCOMPARE(leggi_file_lista(percorso, riconosce), QString());
+  QCOMPARE(visti, QStringList{QString::fromLatin1(lunga.left(primiCaratteri))});
+  QCOMPARE(lunghezze, QList<qint64>{lunga.size()});
+  accetta = true;
+  QCOMPARE(leggi_file_lista(percorso, riconosce), QString::fromLatin1(lunga));
 }
 
 QTEST_GUILESS_MAIN(TestFileLista)

@@ -53,6 +53,7 @@ class TestNmCrypt : public QObject {
   void testiEstranei();
   void intestazioneOstileRifiutataSubito_data();
   void intestazioneOstileRifiutataSubito();
+  void costoFinoAOttoVolteIlNostro();
   void limiteDiLunghezza();
   void costoIlleggibileRifiutato();
 };
@@ -194,6 +195,10 @@ void TestNmCrypt::intestazioneOstileRifiutataSubito_data() {
   QTest::newRow("quattro TiB") << 1 << id << 1u << 0xFFFFFFFFu;
   QTest::newRow("passate infinite") << 1 << id << 0xFFFFFFFFu << 8u;
   QTest::newRow("1 GiB per 16 passate") << 1 << id << 16u << 1024u * 1024;
+  // Each several seconds of derivation on the window's thread.
+  QTest::newRow("512 MiB per 16 passate") << 1 << id << 16u << 512u * 1024;
+  QTest::newRow("1 GiB per 8 passate") << 1 << id << 8u << 1024u * 1024;
+  QTest::newRow("512 MiB per 4 passate") << 1 << id << 4u << 512u * 1024;
 }
 
 void TestNmCrypt::intestazioneOstileRifiutataSubito() {
@@ -211,8 +216,28 @@ void TestNmCrypt::intestazioneOstileRifiutataSubito() {
   aperta->intestazione.memoriaKiB = memoriaKiB;
   const QString ostile = busta::componi(aperta->intestazione, aperta->sigillato());
   // Refused on reading the header, before any key derivation is attempted.
+  const quint64 derivate = NmCrypt::chiaviDerivate();
   QVERIFY(!cifrario.apri(ostile));
   QCOMPARE(cifrario.decripta(ostile, QStringLiteral("k")), QString());
+  QCOMPARE(NmCrypt::chiaviDerivate(), derivate);
+}
+
+void TestNmCrypt::costoFinoAOttoVolteIlNostro() {
+  // Later versions may ask up to about eight times what this one writes, no more.
+  NmCrypt cifrario(economico);
+  const QString buono = cifrario.cripta(QStringLiteral("TreeView(\r\n)"), QStringLiteral("k"));
+  auto aperta = cifrario.apri(buono);
+  QVERIFY(aperta);
+  const auto apribile = [&](quint32 passate, quint32 memoriaKiB) {
+    aperta->intestazione.passate = passate;
+    aperta->intestazione.memoriaKiB = memoriaKiB;
+    return cifrario.apri(busta::componi(aperta->intestazione, aperta->sigillato())).has_value();
+  };
+  const quint32 nostra = NmCrypt::memoriaPredefinitaKiB, passate = NmCrypt::passatePredefinite;
+  QVERIFY(apribile(passate, 8 * nostra));
+  QVERIFY(!apribile(passate, 8 * nostra + 1));
+  QVERIFY(apribile(16, 8 * passate * nostra / 16));
+  QVERIFY(!apribile(16, 8 * passate * nostra / 16 + 1));
 }
 
 void TestNmCrypt::limiteDiLunghezza() {
