@@ -217,7 +217,8 @@ QString NmCrypt::dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata
     if (ZSTD_findFrameCompressedSize(compresso, lunghezza) != lunghezza) return {};
     const unsigned long long byte = ZSTD_getFrameContentSize(compresso, lunghezza);
     if (byte == ZSTD_CONTENTSIZE_UNKNOWN || byte == ZSTD_CONTENTSIZE_ERROR || byte % 2 != 0 ||
-        byte / 2 > static_cast<unsigned long long>(massimoCaratteri_))
+        byte / 2 > static_cast<unsigned long long>(massimoCaratteri_) ||
+        byte > ZSTD_decompressBound(compresso, lunghezza))  // more than its blocks can hold
       return {};
     // Straight into the text, a block at a time: a frame that turns out damaged has touched only
     // what it filled, and only that is wiped, however large the size it declared.
