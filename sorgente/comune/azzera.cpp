@@ -10,4 +10,9 @@ void azzera(QString& testo) noexcept {
   sodium_memzero(testo.data(), static_cast<std::size_t>(testo.size()) * sizeof(QChar));
 }
 
+void azzera(QByteArray& byte) noexcept {
+  if (byte.isEmpty() || !byte.isDetached()) return;
+  sodium_memzero(byte.data(), static_cast<std::size_t>(byte.size()));
+}
+
 }  // namespace custodex

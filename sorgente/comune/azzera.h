@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace custodex {
@@ -8,6 +9,7 @@ namespace custodex {
 // them (a shared one is left to its last holder). A freed list text or password would otherwise
 // stay readable in the process's memory, and in a crash dump.
 void azzera(QString& testo) noexcept;
+void azzera(QByteArray& byte) noexcept;
 
 // A text that is wiped when it goes out of scope: the list text of a save or a load.
 class TestoAzzerato {

@@ -153,7 +153,9 @@ void Albero::riserva(int nodi) {
 }
 
 void Albero::setText(Nodo* n, const QString& testo) {
-  richiedi(n)->testo = testo;
+  // The text replaced may be a password.
+  if (&richiedi(n)->testo != &testo) azzera(n->testo);
+  n->testo = testo;
   if (!inBlocco()) osservatore_->nodoCambiato(n);
 }
 

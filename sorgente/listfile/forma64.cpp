@@ -1,8 +1,20 @@
 #include "listfile/forma64.h"
 
+#include "comune/azzera.h"
+
 #include <QByteArray>
 
 namespace custodex::forma64 {
+
+namespace {
+
+// The bytes of a value, plain or in base64, are as recoverable as its text.
+struct Azzera {
+  QByteArray& byte;
+  ~Azzera() { azzera(byte); }
+};
+
+}  // namespace
 
 bool sopravvive(QStringView valore) {
   qsizetype aperte = 0;
@@ -24,18 +36,22 @@ void accoda(QString& testo, QStringView valore) {
     *b++ = static_cast<char>(c.unicode() & 0xFF);
     *b++ = static_cast<char>(c.unicode() >> 8);
   }
-  testo.append(QLatin1StringView(byte.toBase64()));
+  const Azzera azzeraByte{byte};
+  QByteArray forma = byte.toBase64();
+  const Azzera azzeraForma{forma};
+  testo.append(QLatin1StringView(forma));
 }
 
 std::optional<QString> decodifica(QStringView forma) {
   QByteArray ascii;
+  const Azzera azzeraAscii{ascii};
   ascii.reserve(forma.size());
   for (const QChar c : forma) {
     if (c.unicode() > 0x7F) return std::nullopt;
     ascii.append(static_cast<char>(c.unicode()));
   }
-  const auto risultato =
-      QByteArray::fromBase64Encoding(ascii, QByteArray::AbortOnBase64DecodingErrors);
+  auto risultato = QByteArray::fromBase64Encoding(ascii, QByteArray::AbortOnBase64DecodingErrors);
+  const Azzera azzeraDecodificati{risultato.decoded};
   if (!risultato || risultato.decoded.size() % 2 != 0) return std::nullopt;
   const QByteArray& byte = risultato.decoded;
   QString valore(byte.size() / 2, Qt::Uninitialized);

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "comune/azzera.h"
 #include "comune/errore.h"
 #include "listfile/conversioni.h"
 #include "listfile/forma64.h"
@@ -30,9 +31,17 @@ struct Proprieta {
   QStringView chiave, etichetta, testo;
   QString decodificati[3];  // what escaped items held; the views above may point into them
 
+  Proprieta() = default;
+  ~Proprieta() {
+    for (QString& d : decodificati) azzera(d);
+  }
+  Proprieta(const Proprieta&) = delete;
+  Proprieta& operator=(const Proprieta&) = delete;
+
   void decodifica(QStringView forma, int quale, QStringView& campo) {
     std::optional<QString> valore = forma64::decodifica(forma);
     if (!valore) nonConvertibile();
+    azzera(decodificati[quale]);
     decodificati[quale] = std::move(*valore);
     campo = decodificati[quale];
   }

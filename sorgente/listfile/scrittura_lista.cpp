@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "comune/azzera.h"
 #include "comune/errore.h"
 #include "listfile/forma64.h"
 #include "listfile/pagine_grandi.h"
@@ -55,6 +56,7 @@ struct Scrittura {
     QString forma;
     forma64::accoda(forma, valore);
     testo(forma);
+    azzera(forma);
   }
   void entra(qsizetype k) const {
     if (fine - c < k) fuoriMisura();

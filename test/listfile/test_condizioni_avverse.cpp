@@ -320,32 +320,38 @@ void TestCondizioniAvverse::nessunaPasswordRestaInMemoria() {
 #endif
   const QString file = percorso(QStringLiteral("lista.kvx"));
   QVERIFY(nelFiglio([&] {
-    // The password exists whole only in the tree; the test keeps it masked.
+    // The passwords exist whole only in the tree; the test keeps them masked. The second, with
+    // a lone parenthesis, is written in its escaped form.
     constexpr char maschera = 0x5A;
-    QString password;
-    password.reserve(24);  // grown in place: no shorter copy is left behind
-    QByteArray mascherato8, mascherato16;
-    for (int i = 0; i < 24; ++i) {
-      const char c = static_cast<char>('a' + ::randombytes_uniform(26));
-      password += QLatin1Char(c);
-      mascherato8 += static_cast<char>(c ^ maschera);
-      mascherato16 += static_cast<char>(c ^ maschera);
-      mascherato16 += static_cast<char>(0 ^ maschera);
+    QString password[2];
+    QByteArray mascherati[2][2];  // each password's 8-bit and 16-bit forms
+    for (int p = 0; p < 2; ++p) {
+      password[p].reserve(24);  // grown in place: no shorter copy is left behind
+      for (int i = 0; i < 24; ++i) {
+        const char c = p == 1 && i == 12 ? ')' : static_cast<char>('a' + ::randombytes_uniform(26));
+        password[p] += QLatin1Char(c);
+        mascherati[p][0] += static_cast<char>(c ^ maschera);
+        mascherati[p][1] += static_cast<char>(c ^ maschera);
+        mascherati[p][1] += maschera;
+      }
     }
     {
       BancoCifrato b;
-      aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), QStringLiteral("io"), password, {});
-      azzera(password);
-      password = QString();
+      for (int p = 0; p < 2; ++p) {
+        aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), QStringLiteral("io"), password[p],
+                     {});
+        azzera(password[p]);
+        password[p] = QString();
+      }
       b.salva(file);
       menu_nuova(b.scheda, b.banco.ambiente);
       b.carica(file);
-      QCOMPARE(b.scheda.elenco.Count(), 4);
+      QCOMPARE(b.scheda.elenco.Count(), 8);
       menu_nuova(b.scheda, b.banco.ambiente);
       menu_nuova(b.scheda, b.banco.ambiente);
     }
-    QVERIFY(!inMemoria(mascherato16, maschera));
-    QVERIFY(!inMemoria(mascherato8, maschera));
+    for (const auto& forme : mascherati)
+      for (const QByteArray& forma : forme) QVERIFY(!inMemoria(forma, maschera));
   }));
 }
 
