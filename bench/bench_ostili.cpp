@@ -147,6 +147,7 @@ void ostili() {
     riempi(banco.scheda.elenco, 1000);
     banco.dialog.risposte.push_back(f);
     banco.richiesta.risposte.push_back(chiave);
+    banco.richiesta.risposte.push_back(chiave);  // asked twice
     menu_salva(banco.scheda, banco.ambiente);
     carica("honest list of 1,000 entries", f);
   }

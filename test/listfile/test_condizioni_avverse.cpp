@@ -91,6 +91,7 @@ struct BancoCifrato {
   void salva(const QString& file) {
     if (!scheda.file_noto) banco.dialog.risposte.push_back(file);
     banco.richiesta.risposte.push_back(QStringLiteral("k"));
+    banco.richiesta.risposte.push_back(QStringLiteral("k"));  // asked twice
     menu_salva(scheda, banco.ambiente);
   }
   void carica(const QString& file) {
