@@ -113,8 +113,8 @@ void testoCifrato(const std::uint8_t* dati, std::size_t n) {
   (void)cifrario().decripta(t.testo, chiave);
   if (NmCrypt::chiaviDerivate() != prima && !formaGiusta(t.testo)) std::abort();
   // The first characters alone already tell a foreign text.
-  const QStringView inizio = QStringView(t.testo).first(
-      std::min<qsizetype>(t.testo.size(), custodex::primiCaratteri));
+  const QStringView inizio =
+      QStringView(t.testo).first(std::min<qsizetype>(t.testo.size(), custodex::primiCaratteri));
   if (cifrario().riconosce(inizio, t.testo.size()) && t.testo.size() > 0 &&
       !t.testo.startsWith(QLatin1String(busta::etichetta)))
     std::abort();
