@@ -44,14 +44,22 @@ done
 [ -s "$lavoro/schermo" ] || { echo "Xvfb did not start:"; cat "$lavoro/xvfb.log"; exit 1; }
 export DISPLAY=":$(cat "$lavoro/schermo")"
 
-# The notification area; it owns the tray selection once it is up.
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-  >"$lavoro/trayer.log" 2>&1 &
-figli+=($!)
-for _ in $(seq 100); do
-  xdotool search --class trayer >/dev/null 2>&1 && break
-  sleep 0.1
+# The notification area. On a busy machine it has been seen not to take the tray selection at
+# all, so it gets a few tries, each awaited until it owns the selection.
+for tentativo in 1 2 3; do
+  trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+    >"$lavoro/trayer.log" 2>&1 &
+  figli+=($!)
+  for _ in $(seq 100); do
+    /usr/bin/python3 "$qui/tray_pronto.py" && break 2
+    sleep 0.1
+  done
+  echo "trayer did not take the tray selection (try $tentativo):"
+  cat "$lavoro/trayer.log"
+  kill "${figli[-1]}" 2>/dev/null || true
+  wait "${figli[-1]}" 2>/dev/null || true
 done
+/usr/bin/python3 "$qui/tray_pronto.py" || { echo "no notification area came up"; exit 1; }
 
 # Everything of the session in a process group of its own, so that an interrupted run takes the
 # program, the accessibility bus and the session bus down with it.

@@ -112,28 +112,6 @@ def mappa_tasti_accentati():
     x.XCloseDisplay(schermo)
 
 
-def tray_pronto():
-    """Whether a notification area owns the screen's tray selection: the program asks once, at
-    "Riduci nella Traybar", and hides nothing when no one answers."""
-    x = ctypes.CDLL("libX11.so.6")
-    x.XOpenDisplay.restype = ctypes.c_void_p
-    x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x.XInternAtom.restype = ctypes.c_ulong
-    x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x.XGetSelectionOwner.restype = ctypes.c_ulong
-    x.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-    x.XDefaultScreen.argtypes = [ctypes.c_void_p]
-    x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    schermo = x.XOpenDisplay(None)
-    if not schermo:
-        return False
-    try:
-        nome = f"_NET_SYSTEM_TRAY_S{x.XDefaultScreen(schermo)}".encode()
-        return x.XGetSelectionOwner(schermo, x.XInternAtom(schermo, nome, 0)) != 0
-    finally:
-        x.XCloseDisplay(schermo)
-
-
 def scrivi(testo):
     for pezzo in re.split(f"([{''.join(TASTI_ACCENTATI)}])", testo):
         if pezzo in TASTI_ACCENTATI:
@@ -436,7 +414,6 @@ def percorso(binario, lavoro):
                     HOME=lavoro, XDG_RUNTIME_DIR=lavoro, LC_ALL="C.UTF-8")
     ambiente.pop("QT_QPA_PLATFORMTHEME", None)
     mappa_tasti_accentati()
-    aspetta(tray_pronto, "the notification area owns the tray selection")
     registro = open(os.path.join(lavoro, "custodex.log"), "w")
     programma = subprocess.Popen([binario], env=ambiente, cwd=lavoro, stdout=registro,
                                  stderr=subprocess.STDOUT)
