@@ -12,6 +12,14 @@ for bersaglio in fuzz_carica_albero fuzz_decripta; do
   # New inputs go to a scratch corpus; the seeds in the tree stay as they are.
   corpo="$cartella/corpo-$bersaglio"
   mkdir -p "$corpo"
-  "$cartella/$bersaglio" -max_total_time="$secondi" -timeout=30 -print_final_stats=1 \
-    -artifact_prefix="$cartella/fuzz-$bersaglio-" "$corpo" "fuzz/semi/$bersaglio"
+  # The fuzzer's own chatter goes to a log; a failure shows its end, success its final figures.
+  registro="$cartella/$bersaglio.log"
+  if ! "$cartella/$bersaglio" -max_total_time="$secondi" -timeout=30 -print_final_stats=1 \
+    -artifact_prefix="$cartella/fuzz-$bersaglio-" "$corpo" "fuzz/semi/$bersaglio" \
+    >"$registro" 2>&1; then
+    tail -n 60 "$registro"
+    echo "$bersaglio: failed (the whole output is in $registro)"
+    exit 1
+  fi
+  echo "$bersaglio: $(grep -E '^Done [0-9]+ runs' "$registro")"
 done
