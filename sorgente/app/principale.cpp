@@ -66,7 +66,7 @@ QList<QIcon> listaimg() {
 
 struct Principale::PezziQt {
   explicit PezziQt(QWidget* padre) : messaggi(padre), richiesta(padre), dialog(padre) {}
-  Pezzi pezzi() { return {messaggi, richiesta, dialog, appunti, eventi, cripta_decripta, tray}; }
+  Pezzi pezzi() { return {{messaggi, richiesta, dialog, appunti, eventi, cripta_decripta}, tray}; }
 
   QtMessaggi messaggi;
   QtRichiesta richiesta;
@@ -88,8 +88,7 @@ Principale::Principale(const Pezzi& pezzi, QWidget* parent)
 }
 
 void Principale::costruisci(const Pezzi& p) {
-  ambiente_ = std::make_unique<Ambiente>(
-      Ambiente{p.messaggi, p.richiesta, p.dialog, p.appunti, p.eventi, p.cripta_decripta, *this});
+  ambiente_ = std::make_unique<Ambiente>(Ambiente{p, *this});
   finestre_ = std::make_unique<Finestre>(*this, p.messaggi, p.tray);
   caricaRisorse();
   setObjectName(QStringLiteral("principale"));

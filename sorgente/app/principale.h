@@ -29,13 +29,7 @@ class Principale : public QMainWindow, private Modulo {
 
  public:
   // The platform pieces the commands talk to besides the window, which is their form itself.
-  struct Pezzi {
-    Messaggi& messaggi;
-    Richiesta& richiesta;
-    DialogoFile& dialog;
-    Appunti& appunti;
-    Eventi& eventi;
-    Cifrario& cripta_decripta;
+  struct Pezzi : Piattaforma {
     Tray& tray;
   };
 

@@ -4,14 +4,18 @@
 
 namespace custodex {
 
-// The platform pieces a command may use.
-struct Ambiente {
+// The platform pieces outside the main window that a command may use.
+struct Piattaforma {
   Messaggi& messaggi;
   Richiesta& richiesta;
   DialogoFile& dialog;
   Appunti& appunti;
   Eventi& eventi;
   Cifrario& cripta_decripta;
+};
+
+// Everything a command may use: those pieces and the window's own form.
+struct Ambiente : Piattaforma {
   Modulo& modulo;
 };
 

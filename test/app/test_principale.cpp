@@ -54,7 +54,7 @@ struct FinestraCopione {
   copione::EventiCopione eventi{registro};
   NmCrypt cifrario{NmCrypt::Costo{1, 8}};
   copione::TrayCopione tray;
-  Principale p{Principale::Pezzi{messaggi, richiesta, dialog, appunti, eventi, cifrario, tray}};
+  Principale p{Principale::Pezzi{{messaggi, richiesta, dialog, appunti, eventi, cifrario}, tray}};
 };
 
 }  // namespace

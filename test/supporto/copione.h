@@ -125,7 +125,7 @@ struct Banco {
   ModuloCopione modulo{registro};
   CifrarioCopione cifrario;
   Cifrario* cifrarioUsato = &cifrario;
-  Ambiente ambiente{messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato, modulo};
+  Ambiente ambiente{{messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato}, modulo};
 };
 
 // Adds an entry laid out as the add command lays it, without going through the command.
