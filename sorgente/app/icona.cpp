@@ -1,11 +1,16 @@
 #include "app/icona.h"
 
-// The pictures are compiled into the library, which a static link would otherwise drop.
-static void caricaRisorse() {
+// Q_INIT_RESOURCE names a function of the global namespace, so it is called from there.
+static void registraRisorse() {
   Q_INIT_RESOURCE(risorse);
 }
 
 namespace custodex {
+
+void caricaRisorse() {
+  static const bool registrate = (registraRisorse(), true);
+  (void)registrate;
+}
 
 QIcon iconaProgramma() {
   caricaRisorse();

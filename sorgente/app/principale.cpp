@@ -26,11 +26,6 @@
 #include "listfile/nmcrypt.h"
 #include "search/ricerca.h"
 
-// The pictures are compiled into the library, which a static link would otherwise drop.
-static void caricaRisorse() {
-  Q_INIT_RESOURCE(risorse);
-}
-
 namespace custodex {
 
 namespace {
