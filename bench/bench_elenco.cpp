@@ -18,8 +18,9 @@ void aggiuntaInUnaListaGrande() {
     QApplication::processEvents();
     Albero& elenco = principale.scheda().elenco;
     const double riempimento = mediana(1, [&] {
-      Albero::Blocco blocco(elenco);
-      riempi(elenco, voci - 1);
+      Albero nuovo;
+      riempi(nuovo, voci - 1);
+      elenco.sostituisci(nuovo);
     });
     QApplication::processEvents();
 

@@ -1,6 +1,7 @@
 #include "app/principale.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -8,6 +9,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QToolButton>
 #include <limits>
@@ -19,6 +21,7 @@
 #include "app/vista_contatore.h"
 #include "app/vista_elenco.h"
 #include "app/yocon_tray.h"
+#include "comune/azzera.h"
 #include "comune/testi.h"
 #include "list/comandi_appunti.h"
 #include "list/comandi_voce.h"
@@ -85,6 +88,8 @@ Principale::Principale(const Pezzi& pezzi, QWidget* parent)
 void Principale::costruisci(const Pezzi& p) {
   ambiente_ = std::make_unique<Ambiente>(Ambiente{p, *this});
   finestre_ = std::make_unique<Finestre>(*this, p.messaggi, p.tray);
+  // Installed after the windows' own filter, so that it sees a close request first.
+  installEventFilter(this);
   caricaRisorse();
   setObjectName(QStringLiteral("principale"));
   setWindowTitle(testi::titolo);
@@ -104,6 +109,13 @@ void Principale::costruisci(const Pezzi& p) {
 }
 
 Principale::~Principale() = default;
+
+template <class Comando>
+void Principale::inTurno(Comando&& comando) {
+  if (inCorso_) return;
+  const QScopedValueRollback inCorso(inCorso_, true);
+  comando();
+}
 
 void Principale::creaControlli() {
   auto* area = new QWidget(this);
@@ -239,15 +251,15 @@ void Principale::creaMenu() {
   connect(voce(menu_opzioni, "menu_elipass", QStringLiteral("Elimina Password")),
           &QAction::triggered, pls_elipass_, &QPushButton::click);
   connect(voce(menu_opzioni, "menu_riduci", QStringLiteral("Riduci nella Traybar")),
-          &QAction::triggered, finestre_.get(), &Finestre::menu_riduci);
+          &QAction::triggered, this, [this] { inTurno([this] { finestre_->menu_riduci(); }); });
   connect(voce(menu_opzioni, "menu_trova", QStringLiteral("Trova")), &QAction::triggered, this,
           [this] { esegui(menu_trova); });
   connect(voce(menu_opzioni, "menu_successivo", QStringLiteral("Trova Successivo")),
           &QAction::triggered, this, [this] { esegui(menu_successivo); });
 
   QMenu* menu_info = menu("menu_info", QStringLiteral("&Info"));
-  connect(voce(menu_info, "menu_pass", QStringLiteral("Custodex")), &QAction::triggered,
-          finestre_.get(), &Finestre::menu_pass);
+  connect(voce(menu_info, "menu_pass", QStringLiteral("Custodex")), &QAction::triggered, this,
+          [this] { inTurno([this] { finestre_->menu_pass(); }); });
 }
 
 void Principale::ordinaFocus() {
@@ -270,11 +282,22 @@ void Principale::avvia() {
 void Principale::apriFile(const QString& file) {
   // The key prompt is modal: it waits for the event loop, so that it opens over the window.
   QMetaObject::invokeMethod(
-      this, [this, file] { carica_file(scheda_, *ambiente_, file); }, Qt::QueuedConnection);
+      this, [this, file] { inTurno([&] { carica_file(scheda_, *ambiente_, file); }); },
+      Qt::QueuedConnection);
 }
 
 void Principale::esegui(void (*comando)(Scheda&, Ambiente&)) {
-  comando(scheda_, *ambiente_);
+  inTurno([&] { comando(scheda_, *ambiente_); });
+}
+
+bool Principale::eventFilter(QObject* oggetto, QEvent* evento) {
+  // Leaving in the middle of a command would end it half done: a save half written, a load
+  // half shown.
+  if (oggetto == this && evento->type() == QEvent::Close && inCorso_) {
+    evento->ignore();
+    return true;
+  }
+  return QMainWindow::eventFilter(oggetto, evento);
 }
 
 void Principale::mostraContatore() {
@@ -297,16 +320,30 @@ QString Principale::testo(Campo campo) const {
 }
 
 void Principale::svuota(Campo campo) {
-  switch (campo) {
-    case Campo::Nome:
-      return txt_nome_->clear();
-    case Campo::Username:
-      return txt_username_->clear();
-    case Campo::Password:
-      return txt_password_->clear();
-    case Campo::Descrizione:
-      return txt_descrizione_->clear();
+  // Emptied with their undo history, so that Ctrl+Z cannot bring a password back; the characters
+  // the box held are wiped once it has let go of them.
+  QString vecchio;
+  if (campo == Campo::Descrizione) {
+    vecchio = txt_descrizione_->toPlainText();
+    txt_descrizione_->clear();
+  } else {
+    QLineEdit* box = campo == Campo::Nome       ? txt_nome_
+                     : campo == Campo::Username ? txt_username_
+                                                : txt_password_;
+    vecchio = box->text();
+    box->setText(QString());
   }
+  // Selected with the mouse, part of the value went to the primary selection, which other
+  // programs read unasked: take it back while it is still ours.
+  QClipboard* appunti = QGuiApplication::clipboard();
+  if (!vecchio.isEmpty() && appunti->supportsSelection() && appunti->ownsSelection()) {
+    QString selezione = appunti->text(QClipboard::Selection);
+    if (!selezione.isEmpty() && vecchio.contains(selezione)) {
+      appunti->clear(QClipboard::Selection);
+      azzera(selezione);
+    }
+  }
+  azzera(vecchio);
 }
 
 void Principale::impostaStato(const QString& testo) {

@@ -54,6 +54,13 @@ class Principale : public QMainWindow, private Modulo {
   void creaMenu();
   void ordinaFocus();
   void esegui(void (*comando)(Scheda&, Ambiente&));
+  // Runs a command of the window's unless another is under way. A command's prompts and yields
+  // run the event loop, and input delivered there (a click queued behind the Enter that closed a
+  // key prompt) would start a second command on state the first has half-changed: a "Nuova
+  // Lista" inside a save would tie the emptied list to the file. It is refused instead.
+  template <class Comando>
+  void inTurno(Comando&& comando);
+  bool eventFilter(QObject* oggetto, QEvent* evento) override;
   void mostraContatore();
 
   // Modulo
@@ -86,6 +93,7 @@ class Principale : public QMainWindow, private Modulo {
   // The counter label follows `nnodi` on the tick after each change; between changes the timer
   // stays stopped, so an idle program wakes for nothing.
   QTimer timer_;
+  bool inCorso_ = false;  // a command is running
 };
 
 }  // namespace custodex

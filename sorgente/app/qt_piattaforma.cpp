@@ -29,6 +29,13 @@ bool QtMessaggi::conferma(const QString& testo) {
   return box.exec() == QMessageBox::Yes;
 }
 
+bool QtMessaggi::confermaCauta(const QString& testo) {
+  QMessageBox box(QMessageBox::Warning, testi::titolo, testo, QMessageBox::Yes | QMessageBox::No,
+                  padre_);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<QString> QtRichiesta::chiedi(const QString& domanda, Eco eco) {
   QInputDialog box(padre_);
   box.setTextEchoMode(eco == Eco::Nascosta ? QLineEdit::Password : QLineEdit::Normal);

@@ -16,6 +16,7 @@ class QtMessaggi : public Messaggi {
   explicit QtMessaggi(QWidget* padre) : padre_(padre) {}
   void avviso(const QString& testo, Icona icona) override;
   bool conferma(const QString& testo) override;
+  bool confermaCauta(const QString& testo) override;
 
  private:
   QPointer<QWidget> padre_;

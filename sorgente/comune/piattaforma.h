@@ -22,6 +22,8 @@ class Messaggi {
   virtual void avviso(const QString& testo, Icona icona) = 0;
   // A Yes/No question without an icon, Yes the default; true for Yes.
   virtual bool conferma(const QString& testo) = 0;
+  // The same question with a warning, No the default: for a step the user may regret.
+  virtual bool confermaCauta(const QString& testo) = 0;
 };
 
 // The modal one-line input box titled "Custodex", with an empty default answer.
@@ -80,7 +82,8 @@ class Cifrario {
  public:
   virtual ~Cifrario() = default;
   virtual QString cripta(const QString& testo, const QString& chiave) = 0;
-  // Never raises: a wrong key or a damaged text gives back a text that is not a list text.
+  // A wrong key or a damaged text gives back a text that is not a list text; raises Errore only
+  // when memory runs out, which says nothing of the key.
   virtual QString decripta(const QString& testo, const QString& chiave) = 0;
   // Whether an enciphered text of this length that begins so is worth reading whole.
   virtual bool riconosce(QStringView /*inizio*/, qint64 /*lunghezza*/) const { return true; }

@@ -8,7 +8,6 @@
 namespace custodex {
 
 Nodo::~Nodo() {
-  azzera(testo);
   azzera(chiave);
   azzera(etichetta);
 }
@@ -19,15 +18,13 @@ namespace {
   throw Errore(Errore::NodoMancante, QStringLiteral("Variabile oggetto non impostata"));
 }
 
+// Grows as push_back would, but before anything has changed.
+template <class T>
+void spazioPerUno(std::vector<T>& v) {
+  if (v.size() == v.capacity()) v.reserve(std::max<std::size_t>(4, v.capacity() * 2));
+}
+
 }  // namespace
-
-Albero::Blocco::Blocco(Albero& albero) : albero_(albero) {
-  if (albero_.blocchi_++ == 0 && albero_.osservatore_) albero_.osservatore_->inizioBlocco();
-}
-
-Albero::Blocco::~Blocco() {
-  if (--albero_.blocchi_ == 0 && albero_.osservatore_) albero_.osservatore_->fineBlocco();
-}
 
 Albero::Albero() = default;
 Albero::~Albero() = default;
@@ -59,8 +56,8 @@ Nodo* Albero::Next(const Nodo* n) const {
   return dopo < f.size() ? f[dopo] : nullptr;
 }
 
-Nodo* Albero::Add(Nodo* relativo, std::optional<Relazione> relazione, const QString& key,
-                  const QString& text, Immagine image, Immagine selectedImage) {
+Nodo* Albero::Add(Nodo* relativo, std::optional<Relazione> relazione, QStringView key,
+                  QStringView text, Immagine image, Immagine selectedImage) {
   // Without a relative the node goes to the end of the top level, whatever the relationship.
   Nodo* padre = nullptr;
   std::size_t riga = radici_.size();
@@ -90,33 +87,44 @@ Nodo* Albero::Add(Nodo* relativo, std::optional<Relazione> relazione, const QStr
         throw Errore(Errore::RelazioneNonValida, QStringLiteral("Relazione non valida"));
     }
   }
-  if (!key.isEmpty() && chiavi_.contains(key))
+  QString chiave = key.toString();
+  if (!chiave.isEmpty() && chiavi_.contains(chiave))
     throw Errore(Errore::ChiaveNonUnica, QStringLiteral("La chiave non è univoca"));
 
   auto nuovo = std::unique_ptr<Nodo>(new Nodo);
   Nodo* n = nuovo.get();
-  n->testo = text;
-  n->chiave = key;
+  n->testo.imposta(text);
+  n->chiave = std::move(chiave);
   n->immagine = image;
   n->immagineSelezionata = selectedImage;
   n->padre = padre;
   n->indice = Count();
   n->riga = static_cast<int>(riga);
 
-  const bool avvisa = !inBlocco();
-  if (avvisa) osservatore_->primaDiAggiungere(padre, static_cast<int>(riga));
-  nodi_.push_back(std::move(nuovo));
+  // Room first, so that running out of memory leaves the tree and the view as they were.
   auto& f = padre ? padre->figli : radici_;
+  spazioPerUno(nodi_);
+  spazioPerUno(f);
+  if (!n->chiave.isEmpty()) chiavi_.insert(n->chiave, n);
+  try {
+    if (osservatore_) osservatore_->primaDiAggiungere(padre, static_cast<int>(riga));
+  } catch (...) {
+    if (!n->chiave.isEmpty()) chiavi_.remove(n->chiave);
+    throw;
+  }
+  nodi_.push_back(std::move(nuovo));
   f.insert(f.begin() + static_cast<std::ptrdiff_t>(riga), n);
   rinumeraRighe(f, riga + 1);
-  if (!key.isEmpty()) chiavi_.insert(key, n);
-  if (avvisa) osservatore_->dopoAggiunto();
+  if (osservatore_) osservatore_->dopoAggiunto();
   return n;
 }
 
 void Albero::Remove(qint64 indice) {
   Nodo* radice = Item(indice);
-  const bool avvisa = !inBlocco();
+  // Room first, so that running out of memory leaves the tree and the view as they were.
+  std::vector<Nodo*> pila;
+  pila.reserve(nodi_.size());
+  const bool avvisa = osservatore_ != nullptr;
   if (avvisa) osservatore_->primaDiRimuovere(radice->padre, radice->riga);
 
   auto& f = fratelli(radice);
@@ -125,7 +133,7 @@ void Albero::Remove(qint64 indice) {
   rinumeraRighe(f, riga);
 
   // Mark the subtree by detaching it, then close the gaps in the collection in one pass.
-  std::vector<Nodo*> pila{radice};
+  pila.push_back(radice);
   while (!pila.empty()) {
     Nodo* n = pila.back();
     pila.pop_back();
@@ -141,22 +149,27 @@ void Albero::Remove(qint64 indice) {
 }
 
 void Albero::Clear() {
-  Blocco blocco(*this);
-  radici_.clear();
-  chiavi_.clear();
-  selezionato_ = nullptr;
-  nodi_.clear();
+  // The old nodes go (wiped) when `vuoto` does, after the view has let go of them.
+  Albero vuoto;
+  sostituisci(vuoto);
+}
+
+void Albero::sostituisci(Albero& altro) {
+  if (osservatore_) osservatore_->inizioBlocco();
+  nodi_.swap(altro.nodi_);
+  radici_.swap(altro.radici_);
+  chiavi_.swap(altro.chiavi_);
+  std::swap(selezionato_, altro.selezionato_);
+  if (osservatore_) osservatore_->fineBlocco();
 }
 
 void Albero::riserva(int nodi) {
   nodi_.reserve(static_cast<std::size_t>(nodi));
 }
 
-void Albero::setText(Nodo* n, const QString& testo) {
-  // The text replaced may be a password.
-  if (&richiedi(n)->testo != &testo) azzera(n->testo);
-  n->testo = testo;
-  if (!inBlocco()) osservatore_->nodoCambiato(n);
+void Albero::setText(Nodo* n, QStringView testo) {
+  richiedi(n)->testo.imposta(testo);
+  if (osservatore_) osservatore_->nodoCambiato(n);
 }
 
 void Albero::setTag(Nodo* n, const QString& etichetta) {
@@ -165,13 +178,13 @@ void Albero::setTag(Nodo* n, const QString& etichetta) {
 
 void Albero::setExpandedImage(Nodo* n, Immagine immagine) {
   richiedi(n)->immagineEspansa = immagine;
-  if (!inBlocco()) osservatore_->nodoCambiato(n);
+  if (osservatore_) osservatore_->nodoCambiato(n);
 }
 
 void Albero::setExpanded(Nodo* n, bool espanso) {
   if (richiedi(n)->espanso == espanso) return;
   n->espanso = espanso;
-  if (!inBlocco()) osservatore_->espansioneCambiata(n);
+  if (osservatore_) osservatore_->espansioneCambiata(n);
 }
 
 void Albero::setSelected(Nodo* n, bool selezionato) {
@@ -180,7 +193,7 @@ void Albero::setSelected(Nodo* n, bool selezionato) {
   if (nuovo == selezionato_) return;
   Nodo* vecchio = selezionato_;
   selezionato_ = nuovo;
-  if (!inBlocco()) {
+  if (osservatore_) {
     if (vecchio) osservatore_->nodoCambiato(vecchio);
     osservatore_->selezioneCambiata(nuovo);
   }

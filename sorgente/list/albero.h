@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "comune/testo_segreto.h"
+
 namespace custodex {
 
 // An index into the image list `listaimg`, from 1; empty means no icon.
@@ -30,7 +32,8 @@ class Nodo {
   friend class ModelloElenco;
   Nodo() = default;
 
-  QString testo, chiave, etichetta;
+  TestoSegreto testo;
+  QString chiave, etichetta;
   Immagine immagine, immagineSelezionata, immagineEspansa;
   bool espanso = false;
   Nodo* padre = nullptr;
@@ -46,8 +49,8 @@ class Nodo {
 // catch it.
 class Albero {
  public:
-  // What the view needs to hear. Calls between inizioBlocco and fineBlocco are not made:
-  // a bulk change is announced as a whole.
+  // What the view needs to hear. A bulk change (a load, a clear) is announced as a whole, between
+  // inizioBlocco and fineBlocco.
   class Osservatore {
    public:
     virtual ~Osservatore() = default;
@@ -62,19 +65,6 @@ class Albero {
     virtual void selezioneCambiata(Nodo* nodo) = 0;
   };
 
-  // Holds per-node notifications back for a bulk change (a load, a clear) and announces the
-  // change once when the last guard goes.
-  class Blocco {
-   public:
-    explicit Blocco(Albero& albero);
-    ~Blocco();
-    Blocco(const Blocco&) = delete;
-    Blocco& operator=(const Blocco&) = delete;
-
-   private:
-    Albero& albero_;
-  };
-
   Albero();
   ~Albero();
   Albero(const Albero&) = delete;
@@ -85,11 +75,15 @@ class Albero {
   // The collection `Nodes`.
   int Count() const { return static_cast<int>(nodi_.size()); }
   Nodo* Item(qint64 indice) const;
-  Nodo* Add(Nodo* relativo = nullptr, std::optional<Relazione> relazione = {},
-            const QString& key = {}, const QString& text = {}, Immagine image = {},
-            Immagine selectedImage = {});
+  // The node keeps a copy of the text of its own.
+  Nodo* Add(Nodo* relativo = nullptr, std::optional<Relazione> relazione = {}, QStringView key = {},
+            QStringView text = {}, Immagine image = {}, Immagine selectedImage = {});
   void Remove(qint64 indice);
   void Clear();
+  // Takes the nodes, structure and selection of `altro`, which gets this tree's in exchange: the
+  // view hears of it as one bulk change. A tree built aside and put in place this way is never
+  // seen half-built, and a build that fails leaves this one as it was.
+  void sostituisci(Albero& altro);
   // Every node once, in index order. A plain iterator rather than a std::views adaptor, which
   // clang 14 cannot compile against libstdc++ 12.
   class Elenco {
@@ -120,7 +114,7 @@ class Albero {
   void setSelectedItem(Nodo* nodo) { setSelected(nodo, true); }
 
   // Node fields.
-  const QString& Text(const Nodo* n) const { return richiedi(n)->testo; }
+  const QString& Text(const Nodo* n) const { return richiedi(n)->testo.testo(); }
   const QString& Key(const Nodo* n) const { return richiedi(n)->chiave; }
   const QString& Tag(const Nodo* n) const { return richiedi(n)->etichetta; }
   Immagine Image(const Nodo* n) const { return richiedi(n)->immagine; }
@@ -134,7 +128,7 @@ class Albero {
   Nodo* Next(const Nodo* n) const;
   Nodo* Parent(const Nodo* n) const { return richiedi(n)->padre; }
 
-  void setText(Nodo* n, const QString& testo);
+  void setText(Nodo* n, QStringView testo);
   void setTag(Nodo* n, const QString& etichetta);
   void setExpandedImage(Nodo* n, Immagine immagine);
   void setExpanded(Nodo* n, bool espanso);
@@ -151,14 +145,12 @@ class Albero {
   static Nodo* richiedi(Nodo* n);
   static void rinumeraRighe(std::vector<Nodo*>& fratelli, std::size_t da);
   std::vector<Nodo*>& fratelli(Nodo* n) { return n->padre ? n->padre->figli : radici_; }
-  bool inBlocco() const { return blocchi_ > 0 || !osservatore_; }
 
   std::vector<std::unique_ptr<Nodo>> nodi_;
   std::vector<Nodo*> radici_;
   QHash<QString, Nodo*> chiavi_;
   Nodo* selezionato_ = nullptr;
   Osservatore* osservatore_ = nullptr;
-  int blocchi_ = 0;
 };
 
 }  // namespace custodex

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "comune/errore.h"
+#include "comune/testo_segreto.h"
 
 namespace custodex {
 
@@ -34,8 +35,8 @@ void incolla(Scheda& scheda, Ambiente& ambiente) {
     // The node is taken first and the clipboard read even with nothing selected; setting the text
     // of no node then ends the command, and nothing has changed.
     Nodo* selezionato = elenco.SelectedItem();
-    const QString testo = ambiente.appunti.testo();
-    elenco.setText(selezionato, testo);
+    const TestoSegreto testo(ambiente.appunti.testo());
+    elenco.setText(selezionato, testo.vista());
   } catch (const Errore&) {
   } catch (const std::bad_alloc&) {
   }

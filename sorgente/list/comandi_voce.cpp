@@ -20,18 +20,21 @@ void pls_aggiungi(Scheda& scheda, Ambiente& ambiente) {
   int numero = 0;
   try {
     Modulo& modulo = ambiente.modulo;
-    scheda.username = modulo.testo(Campo::Username);
-    scheda.password = modulo.testo(Campo::Password);
-    scheda.nome = modulo.testo(Campo::Nome);
-    scheda.descrizione = modulo.testo(Campo::Descrizione);
-    if (scheda.descrizione.isEmpty()) scheda.descrizione = QStringLiteral("Nessuna Descrizione");
+    scheda.username = TestoSegreto(modulo.testo(Campo::Username));
+    scheda.password = TestoSegreto(modulo.testo(Campo::Password));
+    scheda.nome = TestoSegreto(modulo.testo(Campo::Nome));
+    scheda.descrizione = TestoSegreto(modulo.testo(Campo::Descrizione));
+    if (scheda.descrizione.isEmpty()) scheda.descrizione.imposta(u"Nessuna Descrizione");
     if (scheda.nome.isEmpty()) throw Errore(Errore::NomeMancante, QStringLiteral("Nome mancante"));
 
+    // Each node keeps copies of its own; the labelled texts are wiped as they go.
+    const TestoSegreto username(QStringLiteral("Username: ") + scheda.username.testo());
+    const TestoSegreto password(QStringLiteral("Password: ") + scheda.password.testo());
     Albero& elenco = scheda.elenco;
-    Nodo* voce = elenco.Add(nullptr, {}, {}, scheda.nome, 1, 1);
-    elenco.Add(voce, Relazione::Figlio, {}, QStringLiteral("Username: ") + scheda.username, 2, 2);
-    elenco.Add(voce, Relazione::Figlio, {}, QStringLiteral("Password: ") + scheda.password, 2, 2);
-    elenco.Add(voce, Relazione::Figlio, {}, scheda.descrizione, 3, 3);
+    Nodo* voce = elenco.Add(nullptr, {}, {}, scheda.nome.vista(), 1, 1);
+    elenco.Add(voce, Relazione::Figlio, {}, username.vista(), 2, 2);
+    elenco.Add(voce, Relazione::Figlio, {}, password.vista(), 2, 2);
+    elenco.Add(voce, Relazione::Figlio, {}, scheda.descrizione.vista(), 3, 3);
 
     modulo.svuota(Campo::Username);
     modulo.svuota(Campo::Password);

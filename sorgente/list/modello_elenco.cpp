@@ -53,7 +53,7 @@ QVariant ModelloElenco::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
-      return n->testo;
+      return n->testo.testo();
     case Qt::DecorationRole: {
       // The picture follows the node's state: selected first, then expanded, then normal.
       if (albero_.SelectedItem() == n && n->immagineSelezionata)

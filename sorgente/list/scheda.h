@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "comune/testo_segreto.h"
 #include "list/albero.h"
 #include "list/contatore.h"
 
@@ -13,7 +14,7 @@ struct Scheda {
   Albero elenco;
   Contatore nnodi;
   // The last values read by the add command.
-  QString nome, username, password, descrizione;
+  TestoSegreto nome, username, password, descrizione;
   // Whether "Salva Lista" may write to the current file without asking for one.
   bool file_noto = false;
   // The search keyword, stored lower-cased, and the index of the last node found: a plain

@@ -118,45 +118,41 @@ QString componi(const Intestazione& intestazione, std::span<const unsigned char>
   return componiSulPosto(intestazione, binario);
 }
 
-std::optional<Aperta> apri(QStringView testo, qsizetype massimo) noexcept {
-  try {
-    if (testo.size() > massimo) return std::nullopt;
-    const auto n = static_cast<std::size_t>(testo.size());
-    if (n < lunghezzaEtichetta) return std::nullopt;
-    const char16_t* unita = testo.utf16();
-    for (std::size_t i = 0; i < lunghezzaEtichetta; ++i)
-      if (unita[i] != static_cast<char16_t>(etichetta[i])) return std::nullopt;
+std::optional<Aperta> apri(QStringView testo, qsizetype massimo) {
+  if (testo.size() > massimo) return std::nullopt;
+  const auto n = static_cast<std::size_t>(testo.size());
+  if (n < lunghezzaEtichetta) return std::nullopt;
+  const char16_t* unita = testo.utf16();
+  for (std::size_t i = 0; i < lunghezzaEtichetta; ++i)
+    if (unita[i] != static_cast<char16_t>(etichetta[i])) return std::nullopt;
 
-    // The header first: a text that is not ours costs no memory.
-    if (!intestazioneIniziale(testo)) return std::nullopt;
+  // The header first: a text that is not ours costs no memory.
+  if (!intestazioneIniziale(testo)) return std::nullopt;
 
-    const std::size_t lungo = n - lunghezzaEtichetta;
-    Aperta aperta;
-    const std::size_t capienza = lungo / 4 * 3 + 3;
-    aperta.binario = std::make_unique_for_overwrite<unsigned char[]>(capienza);
-    preferisciPagineGrandi(aperta.binario.get(), capienza);
+  const std::size_t lungo = n - lunghezzaEtichetta;
+  Aperta aperta;
+  const std::size_t capienza = lungo / 4 * 3 + 3;
+  aperta.binario = std::make_unique_for_overwrite<unsigned char[]>(capienza);
+  preferisciPagineGrandi(aperta.binario.get(), capienza);
 
-    // A block at a time, whole groups of four characters until the last: each block decodes on
-    // its own, and the last one's unused bits must be zero, so every text has one form only.
-    char blocchetto[blocco];
-    for (std::size_t da = 0; da < lungo; da += blocco) {
-      const std::size_t m = std::min(blocco, lungo - da);
-      std::size_t decodificati = 0;
-      const char* fine = nullptr;
-      if (!ascii(unita + lunghezzaEtichetta + da, m, blocchetto) ||
-          sodium_base642bin(aperta.binario.get() + aperta.dimensione, capienza - aperta.dimensione,
-                            blocchetto, m, nullptr, &decodificati, &fine, variante) != 0 ||
-          fine != blocchetto + m)
-        return std::nullopt;
-      aperta.dimensione += decodificati;
-    }
-    if (aperta.dimensione < lunghezzaIntestazione) return std::nullopt;
-    aperta.intestazione = leggiIntestazione(aperta.binario.get());
-    if (aperta.intestazione.versione != versioneAttuale) return std::nullopt;
-    return aperta;
-  } catch (...) {
-    return std::nullopt;
+  // A block at a time, whole groups of four characters until the last: each block decodes on
+  // its own, and the last one's unused bits must be zero, so every text has one form only.
+  char blocchetto[blocco];
+  for (std::size_t da = 0; da < lungo; da += blocco) {
+    const std::size_t m = std::min(blocco, lungo - da);
+    std::size_t decodificati = 0;
+    const char* fine = nullptr;
+    if (!ascii(unita + lunghezzaEtichetta + da, m, blocchetto) ||
+        sodium_base642bin(aperta.binario.get() + aperta.dimensione, capienza - aperta.dimensione,
+                          blocchetto, m, nullptr, &decodificati, &fine, variante) != 0 ||
+        fine != blocchetto + m)
+      return std::nullopt;
+    aperta.dimensione += decodificati;
   }
+  if (aperta.dimensione < lunghezzaIntestazione) return std::nullopt;
+  aperta.intestazione = leggiIntestazione(aperta.binario.get());
+  if (aperta.intestazione.versione != versioneAttuale) return std::nullopt;
+  return aperta;
 }
 
 }  // namespace custodex::busta

@@ -59,8 +59,8 @@ struct Aperta {
 // Decodes a text made by componi; nothing when the text is longer than `massimo` characters,
 // lacks the tag, is not exact base64 of this alphabet, is too short for a header or names a
 // version this program does not know. Checks no parameter: that is the cipher's business.
-// Never throws.
-std::optional<Aperta> apri(QStringView testo, qsizetype massimo) noexcept;
+// Throws std::bad_alloc when memory runs out, which says nothing of the text.
+std::optional<Aperta> apri(QStringView testo, qsizetype massimo);
 
 // The header read from the first characters of a text alone (the tag and the header's base64,
 // caratteriIniziali in all): nothing when they are missing, malformed, or name a version this

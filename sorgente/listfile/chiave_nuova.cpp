@@ -11,8 +11,13 @@ ChiaveDigitata chiedi_chiave_nuova(Ambiente& ambiente) {
     if (prima.annullata()) return prima;
     const ChiaveDigitata seconda(ambiente.richiesta.chiedi(testi_file::chiaveRipeti, nascosta));
     if (seconda.annullata()) return ChiaveDigitata(std::nullopt);
-    if (prima.testo() == seconda.testo()) return prima;
-    ambiente.messaggi.avviso(testi_file::chiaviDiverse, Messaggi::Icona::Critica);
+    if (prima.testo() != seconda.testo()) {
+      ambiente.messaggi.avviso(testi_file::chiaviDiverse, Messaggi::Icona::Critica);
+      continue;
+    }
+    // Enter twice by mistake would leave a list anyone can open.
+    if (!prima.testo().isEmpty() || ambiente.messaggi.confermaCauta(testi_file::chiaveVuota))
+      return prima;
   }
 }
 

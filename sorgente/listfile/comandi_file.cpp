@@ -61,6 +61,7 @@ void menu_salva_nome(Scheda& scheda, Ambiente& ambiente) {
 
 // The load from the dialog's confirmed file on.
 static void carica_file_scelto(Scheda& scheda, Ambiente& ambiente) {
+  bool esaurita = false;
   try {
     // The current file is now the one chosen; until it has loaded cleanly, "Salva Lista" must
     // not write over it unasked.
@@ -76,15 +77,24 @@ static void carica_file_scelto(Scheda& scheda, Ambiente& ambiente) {
     ambiente.modulo.impostaStato(testi::statoCaricamento);
     ambiente.eventi.lasciaScorrere();
     const TestoAzzerato testo(ambiente.cripta_decripta.decripta(contenuto, chiave.testo()));
-    // The reader announces the rebuilt tree to the view once, when it is done.
-    const bool letto = carica_albero(scheda.elenco, testo.testo(), ambiente.messaggi);
+    // The tree is built aside and put in place whole; its message comes once the view shows it.
+    const Lettura esito = carica_albero(scheda.elenco, testo.testo());
+    avvisa_lettura(esito, ambiente.messaggi);
     scheda.nnodi.imposta(voci_da_nodi(scheda.elenco.Count()));
-    scheda.file_noto = letto;
+    scheda.file_noto = esito == Lettura::Letta;
     ambiente.modulo.impostaStato(testi::statoCompletato);
-  } catch (const Errore&) {
+  } catch (const Errore& errore) {
     // Ends the command; what was done stays done.
+    esaurita = errore.numero() == Errore::MemoriaEsaurita;
   } catch (const std::bad_alloc&) {
-    // Out of memory (a list far larger than the machine) ends it the same way.
+    esaurita = true;
+  }
+  if (esaurita) {
+    // A list far larger than the memory left: the list shown is the one there was, and the user
+    // must not take the failure for a wrong key.
+    scheda.nnodi.imposta(voci_da_nodi(scheda.elenco.Count()));
+    ambiente.modulo.impostaStato(testi::statoCompletato);
+    ambiente.messaggi.avviso(testi_file::memoriaEsaurita, Messaggi::Icona::Critica);
   }
 }
 

@@ -29,6 +29,8 @@ inline const QString filtroApri =
 inline const QString chiaveSalva = QStringLiteral("Inserire una chiave segreta di criptazione: ");
 inline const QString chiaveCarica =
     QStringLiteral("Inserisci la chiave segreta di criptazione che hai usato per salvare:");
+inline const QString memoriaEsaurita =
+    QStringLiteral("Errore! La memoria non basta per caricare il file selezionato");
 // The failed save: the file's name, then the system's reason.
 QString nonSalvata(const QString& file, const QString& motivo);
 }  // namespace testi_file

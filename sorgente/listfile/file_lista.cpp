@@ -26,17 +26,23 @@ namespace {
   throw Errore(Errore::FileNonScritto, motivo);
 }
 
-// The rename is durable only once the folder's entry is on disk as well.
+QString motivoDiSistema() {
+  return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The rename is durable only once the folder's entry is on disk as well. A folder the system
+// cannot sync (EINVAL: the file system has nothing to flush) is not a failure.
 void sincronizzaCartella(const QString& percorso) {
   const QByteArray cartella = QFile::encodeName(QFileInfo(percorso).absolutePath());
   const int fd = ::open(cartella.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-QString motivoDiSistema() {
-  return QString::fromLocal8Bit(std::strerror(errno));
+  const bool fatto = fd >= 0 && (::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP);
+  const QString motivo = fatto ? QString() : motivoDiSistema();
+  if (fd >= 0) ::close(fd);
+  // The new file is already in place: the user must know it may not outlive a crash.
+  if (!fatto)
+    nonScritto(QStringLiteral("Il nuovo file è al suo posto, ma il sistema non ha confermato "
+                              "che sia sul disco (%1)")
+                   .arg(motivo));
 }
 
 // Where the items of a file lie, found by the item rules as the bytes come, a block at a time.

@@ -12,12 +12,6 @@ namespace custodex {
 
 namespace {
 
-const QString testoNonValido = QStringLiteral(
-    "Errore! Il file selezionato potrebbe non essere valido o la password inserita sbagliata!");
-const QString testoRootMancante = QStringLiteral("Errore! Il file selezionato non è valido");
-const QString testoCorrotto = QStringLiteral(
-    "Attenzione! Il file selezionato è corrotto, alcune password potrebbero non funzionare");
-
 // Characters the reader passes over before an item name.
 bool saltato(char16_t c) {
   return c <= 32 || c >= 127;
@@ -85,8 +79,12 @@ struct Proprieta {
 // against them.
 class Lettore {
  public:
-  Lettore(QStringView testo, Albero& elenco, Messaggi& messaggi)
-      : c_(testo.utf16()), n_(testo.size()), elenco_(elenco), messaggi_(messaggi) {}
+  // Nodes go into `elenco`, with no view watching it: a load builds its tree aside.
+  Lettore(QStringView testo, Albero& elenco)
+      : c_(testo.utf16()), n_(testo.size()), elenco_(elenco) {}
+
+  // The fault met, if any.
+  Lettura esito() const { return esito_; }
 
   // A level: the value of an item being read, or the whole text.
   struct Livello {
@@ -177,14 +175,7 @@ class Lettore {
         dopo(pila_.back().livello, v.apre);
         continue;
       }
-      if (v.nome != u"Child") {
-        messaggi_.avviso(testoCorrotto, Messaggi::Icona::Nessuna);
-        return true;
-      }
-      if (pila_.size() == massimoLivelli) {
-        messaggi_.avviso(testoCorrotto, Messaggi::Icona::Nessuna);
-        return true;
-      }
+      if (v.nome != u"Child" || pila_.size() == massimoLivelli) return guasto(Lettura::Corrotta);
       Nodo* genitore = pila_.back().nodo;
       pos_ = v.apre + 1;
       pila_.push_back({{true, 0}, nullptr});
@@ -192,18 +183,12 @@ class Lettore {
     }
   }
 
-  // The top level: the TreeView item and its Root items.
+  // The top level: the TreeView item and its Root items. False when it stopped on a fault.
   bool albero() {
     Livello testo{false, 0};
     const Voce v = prossima(testo);
-    if (v.fine || v.nome != u"TreeView") {
-      messaggi_.avviso(testoNonValido, Messaggi::Icona::Nessuna);
-      return false;
-    }
+    if (v.fine || v.nome != u"TreeView") return !guasto(Lettura::NonValida);
 
-    // The view hears of the whole load once, when it ends, however it ends.
-    Albero::Blocco blocco(elenco_);
-    elenco_.Clear();
     // A written node takes at least 160 characters.
     elenco_.riserva(static_cast<int>(std::min<qsizetype>(n_ / 160, 1 << 24)));
     pos_ = v.apre + 1;
@@ -211,10 +196,7 @@ class Lettore {
     for (;;) {
       const Voce r = prossima(radici);
       if (r.fine) return true;  // what follows TreeView's ")" is not read
-      if (r.nome != u"Root") {
-        messaggi_.avviso(testoRootMancante, Messaggi::Icona::Nessuna);
-        return false;
-      }
+      if (r.nome != u"Root") return !guasto(Lettura::SenzaRoot);
       pos_ = r.apre + 1;
       if (nodo(nullptr, true)) return false;
       dopo(radici, pos_);
@@ -236,15 +218,18 @@ class Lettore {
     return l.chiuso;
   }
 
+  // Notes the fault met; true, for the callers that stop on it.
+  bool guasto(Lettura esito) {
+    esito_ = esito;
+    return true;
+  }
+
   // Reads the BasicInfo item that must come first in the value on top of the stack, adds its
-  // node and leaves the position after it. False, after the message, when it is not there.
+  // node and leaves the position after it. False, the fault noted, when it is not there.
   bool aggiungi(Nodo* padre) {
     Livello& livello = pila_.back().livello;
     const Voce v = prossima(livello);
-    if (v.fine || v.nome != u"BasicInfo") {
-      messaggi_.avviso(testoCorrotto, Messaggi::Icona::Nessuna);
-      return false;
-    }
+    if (v.fine || v.nome != u"BasicInfo") return !guasto(Lettura::Corrotta);
     pos_ = v.apre + 1;
     Livello info{true, 0};
     Proprieta p;
@@ -258,8 +243,8 @@ class Lettore {
     }
     const qsizetype fine = pos_;
 
-    Nodo* nodo = elenco_.Add(padre, Relazione::Figlio, p.chiave.toString(), p.testo.toString(),
-                             p.immagine, p.immagineSelezionata);
+    Nodo* nodo =
+        elenco_.Add(padre, Relazione::Figlio, p.chiave, p.testo, p.immagine, p.immagineSelezionata);
     elenco_.setExpanded(nodo, p.espanso);
     elenco_.setExpandedImage(nodo, p.immagineEspansa);
     elenco_.setSelected(nodo, p.selezionato);
@@ -273,7 +258,7 @@ class Lettore {
   qsizetype n_;
   qsizetype pos_ = 0;
   Albero& elenco_;
-  Messaggi& messaggi_;
+  Lettura esito_ = Lettura::Letta;
   std::vector<Aperto> pila_;
 };
 
@@ -303,12 +288,52 @@ void leggi_voce(QStringView& testo, QStringView& nome, QStringView& valore) {
   testo = j >= resto.size() - 1 ? QStringView() : resto.sliced(j + 2);
 }
 
+QString testi_file::lettura(Lettura esito) {
+  switch (esito) {
+    case Lettura::Letta:
+      break;
+    case Lettura::NonValida:
+      return listaNonValida;
+    case Lettura::SenzaRoot:
+      return listaSenzaRoot;
+    case Lettura::Corrotta:
+      return listaCorrotta;
+  }
+  return {};
+}
+
+void avvisa_lettura(Lettura esito, Messaggi& messaggi) {
+  if (esito != Lettura::Letta)
+    messaggi.avviso(testi_file::lettura(esito), Messaggi::Icona::Nessuna);
+}
+
+Lettura carica_albero(Albero& elenco, QStringView testo) {
+  // Built aside: out of memory leaves the list as it was, and the view never sees a half-built
+  // tree. A text that is no list leaves it alone too.
+  Albero nuovo;
+  Lettore lettore(testo, nuovo);
+  try {
+    if (!lettore.albero() && lettore.esito() == Lettura::NonValida) return lettore.esito();
+  } catch (const Errore&) {
+    // A value that cannot be converted ends the load; what was read before it stays.
+    elenco.sostituisci(nuovo);
+    throw;
+  }
+  elenco.sostituisci(nuovo);
+  return lettore.esito();
+}
+
 bool carica_albero(Albero& elenco, QStringView testo, Messaggi& messaggi) {
-  return Lettore(testo, elenco, messaggi).albero();
+  const Lettura esito = carica_albero(elenco, testo);
+  avvisa_lettura(esito, messaggi);
+  return esito == Lettura::Letta;
 }
 
 bool carica_nodo(Albero& elenco, Nodo* padre, QStringView valore, Messaggi& messaggi) {
-  return Lettore(valore, elenco, messaggi).nodo(padre, false);
+  Lettore lettore(valore, elenco);
+  const bool fermato = lettore.nodo(padre, false);
+  avvisa_lettura(lettore.esito(), messaggi);
+  return fermato;
 }
 
 }  // namespace custodex

@@ -182,7 +182,7 @@ bool NmCrypt::riconosce(QStringView inizio, qint64 lunghezza) const noexcept {
   return h && h->algoritmo == algoritmo && costoAccettabile(h->passate, h->memoriaKiB);
 }
 
-std::optional<busta::Aperta> NmCrypt::apri(QStringView testo) const noexcept {
+std::optional<busta::Aperta> NmCrypt::apri(QStringView testo) const {
   // Decided on the first characters, before the rest is decoded.
   if (!riconosce(testo.first(std::min(testo.size(), busta::caratteriIniziali)), testo.size()))
     return std::nullopt;
@@ -194,7 +194,7 @@ std::optional<busta::Aperta> NmCrypt::apri(QStringView testo) const noexcept {
   return aperta;
 }
 
-QString NmCrypt::dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata) const noexcept {
+QString NmCrypt::dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata) const {
   try {
     const auto& h = aperta.intestazione;
     const std::span<unsigned char> sigillato = aperta.sigillato();
@@ -248,6 +248,8 @@ QString NmCrypt::dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata
       qFromLittleEndian<char16_t>(unita, testo.size(), unita);
     }
     return testo;
+  } catch (const std::bad_alloc&) {
+    throw;
   } catch (...) {
     return {};
   }
@@ -260,12 +262,18 @@ QString NmCrypt::cripta(const QString& testo, const QString& chiave) {
   return sigilla(testo, h, *derivata);
 }
 
-QString NmCrypt::decripta(const QString& testo, const QString& chiave) noexcept {
-  std::optional<busta::Aperta> aperta = apri(testo);
-  if (!aperta) return {};
-  const std::optional<Segreto> derivata = derivaChiave(chiave, aperta->intestazione);
-  if (!derivata) return {};
-  return dissigilla(*aperta, *derivata);
+QString NmCrypt::decripta(const QString& testo, const QString& chiave) {
+  const Errore memoriaEsaurita(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
+  try {
+    std::optional<busta::Aperta> aperta = apri(testo);
+    if (!aperta) return {};
+    // The header's cost was checked as the text was opened: only memory can fail it now.
+    const std::optional<Segreto> derivata = derivaChiave(chiave, aperta->intestazione);
+    if (!derivata) throw memoriaEsaurita;
+    return dissigilla(*aperta, *derivata);
+  } catch (const std::bad_alloc&) {
+    throw memoriaEsaurita;
+  }
 }
 
 }  // namespace custodex

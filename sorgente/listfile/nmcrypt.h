@@ -43,8 +43,9 @@ class NmCrypt : public Cifrario {
 
   // Throws Errore when the text is too long or memory runs out.
   QString cripta(const QString& testo, const QString& chiave) override;
-  // Never throws: anything wrong gives back the empty text, which is not a list text.
-  QString decripta(const QString& testo, const QString& chiave) noexcept override;
+  // Anything wrong with the text or the key gives back the empty text, which is not a list text.
+  // Throws Errore (7) when memory runs out: that is no verdict on the key.
+  QString decripta(const QString& testo, const QString& chiave) override;
   // Whether a text of this length that begins so could be one of ours: the tag, a header of
   // this version asking an acceptable cost, and a length within bounds.
   bool riconosce(QStringView inizio, qint64 lunghezza) const noexcept override;
@@ -63,11 +64,12 @@ class NmCrypt : public Cifrario {
   // Compresses and seals the text under a derived key. Throws Errore.
   QString sigilla(QStringView testo, const busta::Intestazione& intestazione,
                   const Segreto& chiaveDerivata) const;
-  // Decodes a text and checks its header; nothing when it is not ours or asks too much.
-  std::optional<busta::Aperta> apri(QStringView testo) const noexcept;
+  // Decodes a text and checks its header; nothing when it is not ours or asks too much. Throws
+  // std::bad_alloc when memory runs out.
+  std::optional<busta::Aperta> apri(QStringView testo) const;
   // Opens the seal in place (the sealed bytes are spent) and decompresses; the empty text when
-  // anything is wrong.
-  QString dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata) const noexcept;
+  // anything is wrong. Throws std::bad_alloc when memory runs out.
+  QString dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata) const;
 
   static bool costoAccettabile(quint32 passate, quint32 memoriaKiB);
 

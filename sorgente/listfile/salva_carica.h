@@ -37,12 +37,32 @@ void leggi_voce(QStringView& testo, QStringView& nome, QStringView& valore);
 bool valore_booleano(QStringView valore);
 Immagine valore_immagine(QStringView valore);
 
-// Empties the tree and rebuilds it from a list text, showing at most one message when it
-// rejects the text. True when the text was read to its end without a message. A value that
-// cannot be converted raises Errore (13). Time and memory grow in step with the text's length.
+// How the reader took a list text: read to its end, or stopped on a fault. Each fault has its
+// one message for the user.
+enum class Lettura { Letta, NonValida, SenzaRoot, Corrotta };
+
+// Replaces the tree with the one a list text describes. A text that is no list (NonValida)
+// leaves the tree alone; on any other fault the nodes read before it take the tree's place. A
+// value that cannot be converted raises Errore (13), the nodes before it in place; running out of
+// memory raises std::bad_alloc with the tree as it was. Time and memory grow in step with the
+// text's length. The message, if any, is the caller's to show, once the view shows the tree.
+Lettura carica_albero(Albero& elenco, QStringView testo);
+// Shows the message of a fault, if any.
+void avvisa_lettura(Lettura esito, Messaggi& messaggi);
+// Both at once. True when the text was read to its end without a message.
 bool carica_albero(Albero& elenco, QStringView testo, Messaggi& messaggi);
 // Adds one node from a Root or Child value under `padre` (none at the top level), then its
 // children. True when it stopped on a fault it has already reported.
 bool carica_nodo(Albero& elenco, Nodo* padre, QStringView valore, Messaggi& messaggi);
+
+namespace testi_file {
+inline const QString listaNonValida = QStringLiteral(
+    "Errore! Il file selezionato potrebbe non essere valido o la password inserita sbagliata!");
+inline const QString listaSenzaRoot = QStringLiteral("Errore! Il file selezionato non è valido");
+inline const QString listaCorrotta = QStringLiteral(
+    "Attenzione! Il file selezionato è corrotto, alcune password potrebbero non funzionare");
+// The message for a fault; empty for a text read to its end.
+QString lettura(Lettura esito);
+}  // namespace testi_file
 
 }  // namespace custodex

@@ -1,3 +1,5 @@
+#include <sys/resource.h>
+
 #include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QGroupBox>
@@ -15,11 +17,18 @@
 #include "app/icona.h"
 #include "app/italiano.h"
 #include "app/principale.h"
+#include "comune/testi.h"
+#include "listfile/comandi_file.h"
+#include "listfile/file_lista.h"
 #include "listfile/nmcrypt.h"
+#include "listfile/salva_carica.h"
 #include "supporto/copione.h"
 #include "supporto/copione_finestre.h"
+#include "supporto/figlio.h"
+#include "supporto/finestra_copione.h"
 
 using namespace custodex;
+using copione::FinestraCopione;
 
 namespace {
 
@@ -43,19 +52,6 @@ QString nomeAccessibile(QObject* o) {
   QAccessibleInterface* i = QAccessible::queryAccessibleInterface(o);
   return i ? i->text(QAccessible::Name) : QStringLiteral("<none>");
 }
-
-// A main window whose commands talk to scripted pieces.
-struct FinestraCopione {
-  QStringList registro;
-  copione::MessaggiCopione messaggi;
-  copione::RichiestaCopione richiesta;
-  copione::DialogoCopione dialog;
-  copione::AppuntiCopione appunti;
-  copione::EventiCopione eventi{registro};
-  NmCrypt cifrario{NmCrypt::Costo{1, 8}};
-  copione::TrayCopione tray;
-  Principale p{Principale::Pezzi{{messaggi, richiesta, dialog, appunti, eventi, cifrario}, tray}};
-};
 
 }  // namespace
 
@@ -286,6 +282,72 @@ class TestPrincipale : public QObject {
     QVERIFY(f.messaggi.avvisi.isEmpty());
   }
 
+  void memoriaEsauritaNelCaricamento() {
+#ifdef CON_ASAN
+    QSKIP("the address sanitizer reserves address space of its own");
+#endif
+    // A small file whose list declares two million nodes: the tree outgrows the memory left.
+    QTemporaryDir cartella;
+    const QString file = cartella.filePath(QStringLiteral("enorme.kvx"));
+    QString testo = QStringLiteral("TreeView(");
+    for (int i = 0; i < 2000000; ++i) testo += QStringLiteral("Root(BasicInfo()\r)\r");
+    testo += u')';
+    scrivi_file_lista(file, NmCrypt(NmCrypt::Costo{1, 8}).cripta(testo, QStringLiteral("k")));
+    testo = QString();
+
+    FinestraCopione f;
+    f.p.avvia();
+    copione::aggiungiVoce(f.p.scheda().elenco, QStringLiteral("posta"), {}, {}, {});
+    f.p.scheda().nnodi.imposta(1);
+    QVERIFY(copione::nelFiglio([&] {
+      const rlimit limite{static_cast<rlim_t>(copione::memoriaVirtuale() + (200 << 20)),
+                          RLIM_INFINITY};
+      QCOMPARE(::setrlimit(RLIMIT_AS, &limite), 0);
+      f.dialog.risposte = {file};
+      f.richiesta.risposte = {QStringLiteral("k")};
+      f.scegli("menu_carica");
+      // The list shown is the one there was, the counter true to it, and the user told why.
+      QCOMPARE(f.messaggi.avvisi.size(), 1);
+      QCOMPARE(f.messaggi.avvisi[0].testo, testi_file::memoriaEsaurita);
+      QCOMPARE(controllo<QLabel>(f.p, "stato")->text(), testi::statoCompletato);
+      QCOMPARE(controllo<QTreeView>(f.p, "elenco")->model()->rowCount(), 1);
+      QCOMPARE(f.p.scheda().elenco.Count(), 4);
+      QCOMPARE(f.p.scheda().nnodi.valore(), qint64(1));
+      QVERIFY(!f.p.scheda().file_noto);
+    }));
+  }
+
+  void ilMessaggioDelLettoreATreeIntero() {
+    // The reader's message is a modal box: whatever the view or a screen reader asks of the
+    // model inside it must find a whole tree, not one in the middle of a reset.
+    QTemporaryDir cartella;
+    const QString file = cartella.filePath(QStringLiteral("guasta.kvx"));
+    scrivi_file_lista(file, NmCrypt(NmCrypt::Costo{1, 8})
+                                .cripta(QStringLiteral("TreeView(Root(BasicInfo(Text(uno)) "
+                                                       "Child(Altro())))"),
+                                        QStringLiteral("k")));
+    FinestraCopione f;
+    f.p.avvia();
+    copione::aggiungiVoce(f.p.scheda().elenco, QStringLiteral("vecchia"), {}, {}, {});
+    auto* vista = controllo<QTreeView>(f.p, "elenco");
+    vista->setCurrentIndex(vista->model()->index(0, 0));
+    bool inRipristino = false;
+    connect(vista->model(), &QAbstractItemModel::modelAboutToBeReset, [&] { inRipristino = true; });
+    connect(vista->model(), &QAbstractItemModel::modelReset, [&] { inRipristino = false; });
+    QStringList visti;
+    f.messaggi.durante = [&] {
+      QVERIFY(!inRipristino);
+      for (QModelIndex i = vista->model()->index(0, 0); i.isValid(); i = vista->indexBelow(i))
+        visti << i.data().toString();
+    };
+    f.dialog.risposte = {file};
+    f.richiesta.risposte = {QStringLiteral("k")};
+    f.scegli("menu_carica");
+    QCOMPARE(f.messaggi.avvisi.size(), 1);
+    QCOMPARE(f.messaggi.avvisi[0].testo, testi_file::listaCorrotta);
+    QCOMPARE(visti, QStringList{"uno"});
+  }
+
   void contatoreDiOgniGrandezza_data() {
     QTest::addColumn<qint64>("valore");
     for (qint64 v : {0, 12000, 100000, 9999999}) QTest::addRow("%lld", v) << v;
@@ -343,11 +405,14 @@ class TestPrincipale : public QObject {
     QCOMPARE(a.Count(), 4);
     QVERIFY(a.SelectedItem() == nullptr || a.Index(a.SelectedItem()) <= 4);
 
-    // A bulk change shows the expansion and selection it leaves.
+    // A tree put in place whole shows the expansion and selection it brings.
     {
-      Albero::Blocco blocco(a);
-      a.setExpanded(a.Item(1), true);
-      a.setSelectedItem(a.Item(2));
+      Albero nuovo;
+      copione::aggiungiVoce(nuovo, QStringLiteral("a"), QStringLiteral("u"), QStringLiteral("p"),
+                            QStringLiteral("d"));
+      nuovo.setExpanded(nuovo.Item(1), true);
+      nuovo.setSelectedItem(nuovo.Item(2));
+      a.sostituisci(nuovo);
     }
     QVERIFY(vista->isExpanded(vista->model()->index(0, 0)));
     QCOMPARE(vista->currentIndex(), vista->model()->index(0, 0, vista->model()->index(0, 0)));

@@ -156,8 +156,11 @@ class TestAlbero : public QObject {
     a.Remove(1);
     QCOMPARE(m.rowCount(), 1);
     {
-      Albero::Blocco blocco(a);
-      for (int i = 0; i < 50; ++i) copione::aggiungiVoce(a, "x", "u", "p", {});
+      // Built aside, put in place at once; the old nodes go with `nuovo`.
+      Albero nuovo;
+      for (int i = 0; i < 51; ++i) copione::aggiungiVoce(nuovo, "x", "u", "p", {});
+      a.sostituisci(nuovo);
+      QCOMPARE(nuovo.Count(), 4);
     }
     QCOMPARE(m.rowCount(), 51);
     a.Clear();

@@ -49,7 +49,7 @@ class TestComandiVoce : public QObject {
     QCOMPARE(b.modulo.svuotati,
              (QStringList{"txt_username", "txt_password", "txt_descrizione", "txt_nome"}));
     QCOMPARE(b.scheda.nnodi.valore(), qint64(1));
-    QCOMPARE(b.scheda.nome, QStringLiteral(" posta "));
+    QCOMPARE(b.scheda.nome.testo(), QStringLiteral(" posta "));
     QVERIFY(b.messaggi.avvisi.isEmpty());
     QVERIFY(b.registro.isEmpty());  // no status text, no yield
   }

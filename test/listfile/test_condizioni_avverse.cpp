@@ -26,20 +26,15 @@
 #include "listfile/nmcrypt.h"
 #include "listfile/salva_carica.h"
 #include "supporto/copione.h"
+#include "supporto/figlio.h"
 #include "supporto/file_prova.h"
 
 using namespace custodex;
 using copione::aggiungiVoce;
 using copione::leggiByte;
+using copione::memoriaVirtuale;
+using copione::nelFiglio;
 using copione::scriviByte;
-
-#if defined(__SANITIZE_ADDRESS__)
-#define CON_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define CON_ASAN 1
-#endif
-#endif
 
 // A seam at link time: this program's own fsync and rename, which fail on request and otherwise
 // do what the system's do. The library and Qt's QSaveFile reach these.
@@ -65,22 +60,6 @@ extern "C" int rename(const char* da, const char* a) {
 }
 
 namespace {
-
-// Runs `corpo` in a child process; true when it ended of itself, within `secondi`, with no
-// check failed.
-bool nelFiglio(const std::function<void()>& corpo, unsigned secondi = 120) {
-  std::fflush(nullptr);
-  const pid_t figlio = ::fork();
-  if (figlio == 0) {
-    ::alarm(secondi);
-    corpo();
-    std::fflush(nullptr);
-    ::_exit(QTest::currentTestFailed() ? 1 : 0);
-  }
-  int stato = 0;
-  ::waitpid(figlio, &stato, 0);
-  return WIFEXITED(stato) && WEXITSTATUS(stato) == 0;
-}
 
 struct BancoCifrato {
   NmCrypt cifrario;
@@ -109,12 +88,6 @@ struct BancoCifrato {
 
 const QString messaggioNonValido = QStringLiteral(
     "Errore! Il file selezionato potrebbe non essere valido o la password inserita sbagliata!");
-
-qint64 memoriaVirtuale() {
-  QFile f(QStringLiteral("/proc/self/statm"));
-  if (!f.open(QIODevice::ReadOnly)) return -1;
-  return f.readAll().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
-}
 
 // Every readable byte of the process's memory, a mapping at a time, through /proc/self/mem.
 bool inMemoria(const QByteArray& mascherato, char maschera) {
@@ -256,24 +229,12 @@ void TestCondizioniAvverse::memoriaEsaurita() {
 #ifdef CON_ASAN
   QSKIP("the address sanitizer reserves address space of its own");
 #endif
-  // A small file whose list declares two million nodes: the tree outgrows the memory left.
-  const QString file = percorso(QStringLiteral("enorme.kvx"));
-  QString testo = QStringLiteral("TreeView(");
-  for (int i = 0; i < 2000000; ++i) testo += QStringLiteral("Root(BasicInfo()\r)\r");
-  testo += u')';
-  scrivi_file_lista(file, NmCrypt(NmCrypt::Costo{1, 8}).cripta(testo, QStringLiteral("k")));
-  testo = QString();
-
+  // (The load's side is tested through the main window.)
   QVERIFY(nelFiglio([&] {
     BancoCifrato b;
     const rlimit limite{static_cast<rlim_t>(memoriaVirtuale() + (200 << 20)), RLIM_INFINITY};
     QCOMPARE(::setrlimit(RLIMIT_AS, &limite), 0);
-    b.carica(file);
-    // Ended as by any other error: still at work, not tied to the file.
-    QCOMPARE(b.banco.modulo.stato, testi::statoCaricamento);
-    QVERIFY(!b.scheda.file_noto);
-
-    // The add command ends the same way when the tree cannot grow.
+    // The add command ends as on any error when the tree cannot grow.
     bool esaurita = false;
     for (int i = 0; i < 4000000 && !esaurita; ++i) {
       b.banco.modulo.scrivi(Modulo::Campo::Nome, QStringLiteral("voce"));
@@ -337,18 +298,24 @@ void TestCondizioniAvverse::nessunaPasswordRestaInMemoria() {
       }
     }
     {
+      // Typed into the form, as a user adds them; the list emptied between the two.
       BancoCifrato b;
       for (int p = 0; p < 2; ++p) {
-        aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), QStringLiteral("io"), password[p],
-                     {});
+        b.banco.modulo.scrivi(Modulo::Campo::Nome, QStringLiteral("posta"));
+        b.banco.modulo.scrivi(Modulo::Campo::Password, password[p]);
+        b.banco.modulo.scrivi(Modulo::Campo::Descrizione, QString(300, u'd') + password[p]);
         azzera(password[p]);
         password[p] = QString();
+        pls_aggiungi(b.scheda, b.banco.ambiente);
+        if (p == 0) menu_nuova(b.scheda, b.banco.ambiente);
       }
       b.salva(file);
       menu_nuova(b.scheda, b.banco.ambiente);
       b.carica(file);
-      QCOMPARE(b.scheda.elenco.Count(), 8);
+      QCOMPARE(b.scheda.elenco.Count(), 4);
       menu_nuova(b.scheda, b.banco.ambiente);
+      b.banco.modulo.scrivi(Modulo::Campo::Nome, QStringLiteral("altra"));
+      pls_aggiungi(b.scheda, b.banco.ambiente);
       menu_nuova(b.scheda, b.banco.ambiente);
     }
     for (const auto& forme : mascherati)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "comune/azzera.h"
 #include "comune/errore.h"
 
 namespace custodex::copione {
@@ -17,6 +18,7 @@ bool MessaggiCopione::conferma(const QString& testo) {
 std::optional<QString> RichiestaCopione::chiedi(const QString& domanda, Eco eco) {
   domande.push_back(domanda);
   echi.push_back(eco);
+  if (durante) durante();
   if (risposte.empty()) return std::nullopt;
   auto risposta = risposte.front();
   risposte.pop_front();
@@ -26,6 +28,7 @@ std::optional<QString> RichiestaCopione::chiedi(const QString& domanda, Eco eco)
 bool DialogoCopione::mostra(const QString& tipo, const QString& filtro) {
   mostrati.push_back(tipo);
   filtri.push_back(filtro);
+  if (durante) durante();
   if (risposte.empty()) return false;
   auto risposta = risposte.front();
   risposte.pop_front();
@@ -59,6 +62,8 @@ void EventiCopione::lasciaScorrere() {
 }
 
 void ModuloCopione::svuota(Campo campo) {
+  // As the window's boxes do: the characters are wiped as they go.
+  azzera(campi_[static_cast<int>(campo)]);
   campi_[static_cast<int>(campo)].clear();
   static const char* const nomi[] = {"txt_nome", "txt_username", "txt_password", "txt_descrizione"};
   svuotati.push_back(QString::fromLatin1(nomi[static_cast<int>(campo)]));

@@ -7,8 +7,8 @@
 #include <functional>
 #include <optional>
 
-#include "comune/piattaforma.h"
 #include "comune/ambiente.h"
+#include "comune/piattaforma.h"
 #include "list/scheda.h"
 
 // Scripted stand-ins for the platform pieces: each answers from a queue the test fills and
@@ -24,18 +24,24 @@ struct Avviso {
 
 class MessaggiCopione : public Messaggi {
  public:
-  void avviso(const QString& testo, Icona icona) override { avvisi.push_back({testo, icona}); }
+  void avviso(const QString& testo, Icona icona) override {
+    avvisi.push_back({testo, icona});
+    if (durante) durante();
+  }
   bool conferma(const QString& testo) override;
+  bool confermaCauta(const QString& testo) override { return conferma(testo); }
 
+  std::function<void()> durante;  // runs in each message box, as its loop would
   QList<Avviso> avvisi;
   QStringList domande;
-  std::deque<bool> risposte;  // answers to conferma; Yes when empty
+  std::deque<bool> risposte;  // answers to both questions; Yes when empty
 };
 
 class RichiestaCopione : public Richiesta {
  public:
   std::optional<QString> chiedi(const QString& domanda, Eco eco = Eco::Visibile) override;
 
+  std::function<void()> durante;  // runs at each prompt, before it is answered, as its loop would
   QStringList domande;
   QList<Eco> echi;
   std::deque<std::optional<QString>> risposte;  // nothing = Cancel; an empty queue answers Cancel
@@ -50,6 +56,7 @@ class DialogoCopione : public DialogoFile {
   QString FileName() const override { return fileName; }
   void impostaFileName(const QString& file) override { fileName = file; }
 
+  std::function<void()> durante;  // runs in each dialog, before it is answered, as its loop would
   QString fileName;
   QStringList mostrati;  // "salva" or "apri", one per dialog shown
   QStringList filtri;
