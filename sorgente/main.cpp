@@ -7,17 +7,20 @@
 
 int main(int argc, char* argv[]) {
   custodex::preparaProcesso();
-  // Help, version and mistakes are answered without a window.
-  if (const auto uscita = custodex::rispostaSenzaFinestra(argc, argv)) return *uscita;
-  QApplication app(argc, argv);
-  const custodex::RigaComando riga = custodex::leggiRigaComando(app.arguments().mid(1));
-  if (riga.richiesta != custodex::RigaComando::Richiesta::Avvia)
-    return custodex::rispondiRigaComando(riga);
+  // Help, version and mistakes are answered without a window; Qt sees only its own options.
+  custodex::RigaDivisa divisa = custodex::dividiRigaComando(argc, argv);
+  if (divisa.riga.richiesta != custodex::RigaComando::Richiesta::Avvia)
+    return custodex::rispondiRigaComando(divisa.riga);
+  int argcQt = static_cast<int>(divisa.qt.size()) - 1;
+  QApplication app(argcQt, divisa.qt.data());
+  const custodex::RigaComando resto = custodex::restoDiQt(app.arguments().mid(1));
+  if (resto.richiesta != custodex::RigaComando::Richiesta::Avvia)
+    return custodex::rispondiRigaComando(resto);
   // Ties the windows to the desktop entry, whose icon a Wayland task bar shows.
   QGuiApplication::setDesktopFileName(QStringLiteral(CUSTODEX_ID));
   custodex::installaItaliano(app);
   custodex::Principale principale;
   principale.avvia();
-  if (!riga.file.isEmpty()) principale.apriFile(riga.file);
+  if (!divisa.riga.file.isEmpty()) principale.apriFile(divisa.riga.file);
   return app.exec();
 }

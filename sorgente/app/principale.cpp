@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QStyle>
+#include <QTextDocument>
 #include <QToolButton>
 #include <limits>
 
@@ -313,8 +314,15 @@ QString Principale::testo(Campo campo) const {
       return txt_username_->text();
     case Campo::Password:
       return txt_password_->text();
-    case Campo::Descrizione:
-      return txt_descrizione_->toPlainText();
+    case Campo::Descrizione: {
+      // The raw text keeps a no-break space and a line separator as they were typed or pasted,
+      // where the plain text would make them a space and a line break. Every paragraph separator
+      // in it is a break between the box's blocks: the box itself turns a typed or pasted one,
+      // like "\r\n" and "\r", into such a break.
+      QString testo = txt_descrizione_->document()->toRawText();
+      testo.replace(QChar::ParagraphSeparator, u'\n');
+      return testo;
+    }
   }
   return {};
 }

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 #ifndef CUSTODEX_VERSIONE
 #define CUSTODEX_VERSIONE "?"
@@ -26,6 +28,59 @@ RigaComando errata(const QString& errore,
   return {r, {}, errore};
 }
 
+RigaComando ignota(const QString& opzione) {
+  return errata(QStringLiteral("opzione sconosciuta: %1").arg(opzione),
+                RigaComando::Richiesta::Ignota);
+}
+
+// The options that Qt 6 takes out of the command line: QCoreApplication's, QGuiApplication's,
+// QApplication's and those of the X11 platform, which alone takes -display, -name, -visual,
+// -nograb, -dograb and the older names -geometry, -title and -icon. Each may also begin with two
+// dashes.
+struct OpzioneQt {
+  const char* nome;
+  bool valore;  // takes the next argument as its value
+};
+constexpr OpzioneQt opzioniQt[] = {
+    {"platform", true},
+    {"platformpluginpath", true},
+    {"platformtheme", true},
+    {"plugin", true},
+    {"qwindowgeometry", true},
+    {"qwindowicon", true},
+    {"qwindowtitle", true},
+    {"session", true},
+    {"style", true},
+    {"stylesheet", true},
+    {"qmljsdebugger", true},
+    {"display", true},
+    {"geometry", true},
+    {"name", true},
+    {"title", true},
+    {"visual", true},
+    {"icon", true},
+    {"reverse", false},
+    {"widgetcount", false},
+    {"testability", false},
+    {"nograb", false},
+    {"dograb", false},
+    {"qdevel", false},
+    {"qdebug", false},
+};
+// Those that also take their value after "=" in the same argument.
+constexpr const char* opzioniQtUguale[] = {"style=", "stylesheet=", "qmljsdebugger="};
+
+// The option of Qt's that the argument is, if any.
+std::optional<OpzioneQt> opzioneQt(const char* a) {
+  if (a[0] != '-') return std::nullopt;
+  const char* nome = a + (a[1] == '-' ? 2 : 1);
+  for (const OpzioneQt& o : opzioniQt)
+    if (std::strcmp(nome, o.nome) == 0) return o;
+  for (const char* u : opzioniQtUguale)
+    if (std::strncmp(nome, u, std::strlen(u)) == 0) return OpzioneQt{u, false};
+  return std::nullopt;
+}
+
 }  // namespace
 
 RigaComando leggiRigaComando(const QStringList& argomenti) {
@@ -40,8 +95,7 @@ RigaComando leggiRigaComando(const QStringList& argomenti) {
       } else if (a == u"-v" || a == u"--version") {
         return {RigaComando::Richiesta::Versione, {}, {}};
       } else {
-        return errata(QStringLiteral("opzione sconosciuta: %1").arg(a),
-                      RigaComando::Richiesta::Ignota);
+        return ignota(a);
       }
     } else {
       file.push_back(a);
@@ -76,14 +130,43 @@ int rispondiRigaComando(const RigaComando& riga) {
   return 0;
 }
 
-std::optional<int> rispostaSenzaFinestra(int argc, const char* const* argv) {
-  QStringList argomenti;
-  for (int i = 1; i < argc; ++i) argomenti.push_back(QFile::decodeName(argv[i]));
-  const RigaComando riga = leggiRigaComando(argomenti);
-  if (riga.richiesta == RigaComando::Richiesta::Avvia ||
-      riga.richiesta == RigaComando::Richiesta::Ignota)
-    return std::nullopt;
-  return rispondiRigaComando(riga);
+RigaDivisa dividiRigaComando(int argc, char* argv[]) {
+  RigaDivisa divisa;
+  divisa.qt.push_back(argv[0]);
+  QStringList nostri;
+  // The first file name that Qt's strings cannot hold: it would name another file, or none.
+  std::optional<QString> illeggibile;
+  bool soloFile = false;
+  for (int i = 1; i < argc; ++i) {
+    const QByteArray a(argv[i]);
+    if (!soloFile && a == "--") {
+      soloFile = true;
+    } else if (const auto o = soloFile ? std::nullopt : opzioneQt(argv[i])) {
+      divisa.qt.push_back(argv[i]);
+      if (o->valore) {
+        if (i + 1 == argc)
+          return {errata(QStringLiteral("%1: manca il valore").arg(QFile::decodeName(a))), {}};
+        divisa.qt.push_back(argv[++i]);
+      }
+      continue;
+    }
+    const QString s = QFile::decodeName(a);
+    const bool file = soloFile || !a.startsWith('-') || a == "-";
+    if (file && !illeggibile && QFile::encodeName(s) != a) illeggibile = s;
+    nostri.push_back(s);
+  }
+  divisa.qt.push_back(nullptr);
+  divisa.riga = leggiRigaComando(nostri);
+  if (illeggibile && (divisa.riga.richiesta == RigaComando::Richiesta::Avvia ||
+                      divisa.riga.richiesta == RigaComando::Richiesta::Errata))
+    divisa.riga =
+        errata(QStringLiteral("%1: il nome del file non è UTF-8 valido, non si può aprire")
+                   .arg(*illeggibile));
+  return divisa;
+}
+
+RigaComando restoDiQt(const QStringList& resto) {
+  return resto.isEmpty() ? RigaComando{} : ignota(resto.front());
 }
 
 }  // namespace custodex

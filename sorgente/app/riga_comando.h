@@ -2,15 +2,14 @@
 
 #include <QString>
 #include <QStringList>
-#include <optional>
+#include <vector>
 
 namespace custodex {
 
 // What the command line asks of the program: at most one list file to open at start (the file
 // manager's "open with"), or its help or its version.
 struct RigaComando {
-  // Ignota: an option the program does not know (it may be one of Qt's own); Errata: any other
-  // mistake.
+  // Ignota: an option the program does not know; Errata: any other mistake.
   enum class Richiesta { Avvia, Aiuto, Versione, Ignota, Errata };
   Richiesta richiesta = Richiesta::Avvia;
   // Avvia: the absolute path of the list file to load at start, or empty.
@@ -19,16 +18,25 @@ struct RigaComando {
   QString errore;
 };
 
-// Reads the arguments that follow the program's name.
+// Reads the program's own arguments, those that follow its name less Qt's options.
 RigaComando leggiRigaComando(const QStringList& argomenti);
 
 // Prints the help or the version on standard output, or the mistake on standard error, and gives
 // the exit status.
 int rispondiRigaComando(const RigaComando& riga);
 
-// The answer to a command line that needs no window (help, version, a mistake), before the window
-// system is reached: then the exit status. A start, or an option that may be Qt's own, is left to
-// be read again once Qt has taken out its options.
-std::optional<int> rispostaSenzaFinestra(int argc, const char* const* argv);
+// The command line read before Qt starts, so that help, version and mistakes need no display, and
+// Qt is handed only its own options: a file named as one, after "--", stays the program's.
+struct RigaDivisa {
+  RigaComando riga;
+  // The program's name and Qt's options with their values, in their order, then a null pointer:
+  // the argv for QApplication, pointing into the one read.
+  std::vector<char*> qt;
+};
+RigaDivisa dividiRigaComando(int argc, char* argv[]);
+
+// What Qt left of the options handed to it, one that this platform does not take (X11's on
+// Wayland): a start when nothing is left, else a mistake.
+RigaComando restoDiQt(const QStringList& resto);
 
 }  // namespace custodex

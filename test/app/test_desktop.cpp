@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 
 #include "app/icona.h"
 #include "app/riga_comando.h"
@@ -21,7 +22,7 @@ class TestDesktop : public QObject {
     QVERIFY(cartella.isValid());
     lista = cartella.filePath(QStringLiteral("casa.kvx"));
     trattino = cartella.filePath(QStringLiteral("-strano.kvx"));
-    for (const QString& f : {lista, trattino}) {
+    for (const QString& f : {lista, trattino, cartella.filePath(QStringLiteral("-reverse"))}) {
       QFile file(f);
       QVERIFY(file.open(QIODevice::WriteOnly));
     }
@@ -60,17 +61,29 @@ class TestDesktop : public QObject {
     QCOMPARE(riga.errore.isEmpty(), richiesta < static_cast<int>(Richiesta::Ignota));
   }
 
-  // Help, version and mistakes need no display; a start, or an option Qt may know, waits for Qt.
-  void senzaFinestra() {
-    auto risposta = [](std::initializer_list<const char*> a) {
-      std::vector<const char*> argv{"custodex"};
-      argv.insert(argv.end(), a);
-      return rispostaSenzaFinestra(static_cast<int>(argv.size()), argv.data());
+  // Before Qt starts: help, version and mistakes need no display, and Qt gets its options only.
+  void divisaPrimaDiQt() {
+    auto dividi = [](std::vector<const char*> a) {
+      a.insert(a.begin(), "custodex");
+      RigaDivisa d = dividiRigaComando(int(a.size()), const_cast<char**>(a.data()));
+      QStringList qt;
+      for (const char* q : d.qt) qt << (q ? QString::fromLatin1(q) : QStringLiteral("<fine>"));
+      return std::pair(d.riga, qt);
     };
-    QCOMPARE(risposta({"--version"}), std::optional<int>(0));
-    QCOMPARE(risposta({"altra.kvx"}), std::optional<int>(2));
-    QCOMPARE(risposta({"casa.kvx"}), std::nullopt);
-    QCOMPARE(risposta({"-platform", "offscreen", "casa.kvx"}), std::nullopt);
+    QCOMPARE(int(dividi({"--bogus"}).first.richiesta), int(Richiesta::Ignota));
+    QCOMPARE(int(dividi({"-x", "-platform", "offscreen"}).first.richiesta), int(Richiesta::Ignota));
+    QCOMPARE(int(dividi({"-style"}).first.richiesta), int(Richiesta::Errata));
+    auto [riga, qt] = dividi({"--platform", "offscreen", "-reverse", "casa.kvx", "-style=x"});
+    QCOMPARE(riga.file, lista);
+    QCOMPARE(
+        qt, (QStringList{"custodex", "--platform", "offscreen", "-reverse", "-style=x", "<fine>"}));
+    std::tie(riga, qt) = dividi({"--", "-reverse"});
+    QCOMPARE(riga.file, cartella.filePath(QStringLiteral("-reverse")));
+    QCOMPARE(qt, (QStringList{"custodex", "<fine>"}));
+    // Qt's strings cannot name this file: a file whose name they can, or none, is not opened.
+    std::fclose(std::fopen("\xff.kvx", "w"));
+    QVERIFY(dividi({"\xff.kvx"}).first.errore.contains(u"UTF-8"));
+    QCOMPARE(int(restoDiQt({"-display", ":0"}).richiesta), int(Richiesta::Ignota));
   }
 
   void iconaInOgniLato() {

@@ -237,10 +237,13 @@ class TestPrincipale : public QObject {
     controllo<QLineEdit>(f.p, "txt_nome")->setText(QStringLiteral("posta"));
     controllo<QLineEdit>(f.p, "txt_username")->setText(QStringLiteral("io"));
     controllo<QLineEdit>(f.p, "txt_password")->setText(lunga);
-    controllo<QPlainTextEdit>(f.p, "txt_descrizione")->setPlainText(QStringLiteral("a\nb"));
+    // A no-break space and a line separator stay; the box breaks its lines at "\r\n" as at "\n".
+    controllo<QPlainTextEdit>(f.p, "txt_descrizione")
+        ->insertPlainText(QString::fromUtf16(u"a\u00A0b\u2028c\nd\r\ne"));
     controllo<QPushButton>(f.p, "pls_aggiungi")->click();
     QCOMPARE(copione::testiNodi(f.p.scheda().elenco),
-             (QStringList{"posta", "Username: io", "Password: " + lunga, "a\nb"}));
+             (QStringList{"posta", "Username: io", "Password: " + lunga,
+                          QString::fromUtf16(u"a\u00A0b\u2028c\nd\ne")}));
     for (const char* c : {"txt_nome", "txt_username", "txt_password"})
       QVERIFY(controllo<QLineEdit>(f.p, c)->text().isEmpty());
     QVERIFY(controllo<QPlainTextEdit>(f.p, "txt_descrizione")->toPlainText().isEmpty());
