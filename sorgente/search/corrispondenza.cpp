@@ -1,5 +1,7 @@
 #include "search/corrispondenza.h"
 
+#include "comune/testo_segreto.h"
+
 namespace custodex {
 
 namespace {
@@ -67,7 +69,9 @@ bool Corrispondenza::in(QStringView testo) const {
 }
 
 bool Corrispondenza::inMinuscolo(QStringView testo) const {
-  return testo.toString().toLower().contains(parola_, Qt::CaseInsensitive);
+  // The text may be a password: its lower-cased copy is wiped.
+  const TestoSegreto minuscolo(testo.toString().toLower());
+  return minuscolo.vista().contains(parola_, Qt::CaseInsensitive);
 }
 
 bool Corrispondenza::inizia(QStringView pezzo) const {
