@@ -98,6 +98,9 @@ class Tray {
 
   // Raised when the user clicks or double-clicks the icon, with the icon's number.
   std::function<void(qint16 valore)> evento;
+  // Raised while the icon is in place when the notification area holding it goes away (its
+  // program ended or restarted): nobody can click the icon any more.
+  std::function<void()> areaPerduta;
 };
 
 // The desktop session ending (logging off, shutting down), as far as the program may hold it up.
