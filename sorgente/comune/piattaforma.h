@@ -59,6 +59,7 @@ class Appunti {
   // program ends (see ritiraSegreto).
   virtual void scriviSegreto(const QString& testo) = 0;
   // Whether the clipboard still holds the secret written last, and nothing put there since.
+  // Answered without asking any other program, so that it never waits on one.
   virtual bool tieneSegreto() = 0;
   virtual void svuota() = 0;
 
