@@ -201,6 +201,7 @@ void Principale::creaControlli() {
   connect(pls_elipass_, &QPushButton::clicked, this, [this] { esegui(pls_elipass); });
   connect(copia_, &QToolButton::clicked, this, [this] { esegui(copia); });
   connect(incolla_, &QToolButton::clicked, this, [this] { esegui(incolla); });
+  connect(elenco_, &VistaElenco::copiaRichiesta, this, [this] { esegui(copia); });
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   // A big number may push its caption left, up to a pixel clear of the picture buttons.
