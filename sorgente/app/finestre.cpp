@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QSessionManager>
 
+#include "app/centra_finestra.h"
 #include "app/qt_sessione.h"
 #include "comune/testi.h"
 
@@ -38,6 +39,8 @@ Finestre::~Finestre() {
 
 void Finestre::menu_pass() {
   About& about = aboutCreato();
+  // Opened where the user is looking; once open it stays where the user puts it.
+  if (!about.isVisible()) centraFinestra(about, principale_.screen());
   about.show();
   about.raise();
   about.activateWindow();
