@@ -87,6 +87,9 @@ void Principale::costruisci(const Pezzi& p) {
   finestre_ = std::make_unique<Finestre>(*this, p.messaggi, p.tray);
   caricaRisorse();
   setObjectName(QStringLiteral("principale"));
+  // The window has a fixed size: a maximise button would do nothing.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowTitle(testi::titolo);
   setFont(fontFinestra());
   setWindowIcon(iconaProgramma());
