@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -51,6 +52,25 @@ W* crea(QWidget* padre, const char* nome, QRect posto) {
   w->setGeometry(posto);
   return w;
 }
+
+// Enter on a focused button presses it, as Space does, the way the platform's users expect; no
+// button is a default button, so Enter would otherwise do nothing.
+class InvioPreme : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* oggetto, QEvent* evento) override {
+    if (evento->type() != QEvent::KeyPress) return QObject::eventFilter(oggetto, evento);
+    const auto* tasto = static_cast<const QKeyEvent*>(evento);
+    const bool invio = tasto->key() == Qt::Key_Return || tasto->key() == Qt::Key_Enter;
+    if (!invio || (tasto->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+      return QObject::eventFilter(oggetto, evento);
+    // Held down, it adds one entry, not one for each repeat.
+    if (!tasto->isAutoRepeat()) static_cast<QAbstractButton*>(oggetto)->click();
+    return true;
+  }
+};
 
 QList<QIcon> listaimg() {
   return {QIcon(QStringLiteral(":/listaimg/1.xpm")), QIcon(QStringLiteral(":/listaimg/2.xpm")),
@@ -199,6 +219,11 @@ void Principale::creaControlli() {
     b->setAutoDefault(false);
     b->setDefault(false);
   }
+
+  auto* invio = new InvioPreme(this);
+  for (QAbstractButton* b :
+       std::initializer_list<QAbstractButton*>{pls_aggiungi_, pls_elipass_, copia_, incolla_})
+    b->installEventFilter(invio);
 
   connect(pls_aggiungi_, &QPushButton::clicked, this, [this] { esegui(pls_aggiungi); });
   connect(pls_elipass_, &QPushButton::clicked, this, [this] { esegui(pls_elipass); });
