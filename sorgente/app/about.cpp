@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QShortcut>
 
 #include "app/aspetto.h"
 #include "app/icona.h"
@@ -84,6 +85,9 @@ About::About() {
   setPalette(colori(palette(), Qt::white, Qt::black));
   setAutoFillBackground(true);
   setFocusPolicy(Qt::NoFocus);
+  // Nothing in it takes the keyboard, so the window's own shortcut closes it.
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+          &QWidget::close);
 
   auto* titolo = new QLabel(QStringLiteral("Custodex"), this);
   titolo->setObjectName(QStringLiteral("titolo"));

@@ -1,10 +1,10 @@
 #include "app/finestre.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScopedValueRollback>
 #include <QSessionManager>
 
+#include "app/centra_finestra.h"
 #include "app/qt_sessione.h"
 #include "comune/testi.h"
 
@@ -19,6 +19,9 @@ Finestre::Finestre(QWidget& principale, Messaggi& messaggi, Tray& tray)
     : principale_(principale), messaggi_(messaggi), tray_(tray) {
   principale_.installEventFilter(this);
   tray_.evento = [this](qint16 valore) { ripristina(valore); };
+  // With the notification area gone the icon cannot be clicked: the windows come back by
+  // themselves, or the list would stay out of reach.
+  tray_.areaPerduta = [this] { ripristina(idIcona); };
   // Qt sends no close request when the session ends; it asks the program to commit instead.
   connect(
       qGuiApp, &QGuiApplication::commitDataRequest, this,
@@ -31,10 +34,13 @@ Finestre::Finestre(QWidget& principale, Messaggi& messaggi, Tray& tray)
 
 Finestre::~Finestre() {
   tray_.evento = nullptr;
+  tray_.areaPerduta = nullptr;
 }
 
 void Finestre::menu_pass() {
   About& about = aboutCreato();
+  // Opened where the user is looking; once open it stays where the user puts it.
+  if (!about.isVisible()) centraFinestra(about, principale_.screen());
   about.show();
   about.raise();
   about.activateWindow();
@@ -42,6 +48,8 @@ void Finestre::menu_pass() {
 
 void Finestre::menu_riduci() {
   if (!tray_.aggiungiIcona(idIcona, principale_.windowIcon(), testi::titolo)) return;
+  // Hiding the window passes its focus on to the next control.
+  focoPrima_ = principale_.focusWidget();
   principale_.hide();
   if (about_ && about_->isVisible()) {
     about_->hide();
@@ -53,6 +61,7 @@ void Finestre::ripristina(qint16 valore) {
   principale_.show();
   principale_.raise();
   principale_.activateWindow();
+  if (focoPrima_) focoPrima_->setFocus(Qt::ActiveWindowFocusReason);
   if (about_nascosto_) aboutCreato().show();
   tray_.togliIcona(valore);
 }
@@ -64,8 +73,10 @@ void Finestre::fineSessione(Sessione& sessione) {
     sessione.annulla();
     return;
   }
-  const QScopedValueRollback giaConfermata(uscitaConfermata_, true);
-  principale_.close();
+  // A session that is only being saved asks too, and then goes on: the user's next key or click
+  // in the window shows that, and the answer is forgotten.
+  if (!uscitaConfermata_) qApp->installEventFilter(this);
+  uscitaConfermata_ = true;
 }
 
 bool Finestre::eventFilter(QObject* oggetto, QEvent* evento) {
@@ -74,7 +85,17 @@ bool Finestre::eventFilter(QObject* oggetto, QEvent* evento) {
     evento->ignore();
     return true;
   }
+  if (uscitaConfermata_ &&
+      (evento->type() == QEvent::KeyPress || evento->type() == QEvent::MouseButtonPress)) {
+    const auto* widget = qobject_cast<const QWidget*>(oggetto);
+    if (widget && widget->window() == &principale_) dimenticaConferma();
+  }
   return QObject::eventFilter(oggetto, evento);
+}
+
+void Finestre::dimenticaConferma() {
+  uscitaConfermata_ = false;
+  qApp->removeEventFilter(this);
 }
 
 bool Finestre::confermaUscita() {

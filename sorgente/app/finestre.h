@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 
@@ -23,9 +24,11 @@ class Finestre : public QObject {
   void menu_pass();
   // "Riduci nella Traybar": an icon in the notification area instead of the windows.
   void menu_riduci();
-  // The tray's event: the windows back, the icon away.
+  // The tray's event, or the notification area gone from under the icon: the windows back, the
+  // icon away, the keyboard where the user left it.
   void ripristina(qint16 valore);
-  // The desktop session is ending: the same question as any close request.
+  // The desktop session is ending: the same question as any close request. A Yes only lets the
+  // session end the program; the program must not quit while the session manager waits on it.
   void fineSessione(Sessione& sessione);
 
   // The about window, or null before its first use.
@@ -39,6 +42,8 @@ class Finestre : public QObject {
  private:
   // Asks whether to leave; either answer closes the about window. True for Yes.
   bool confermaUscita();
+  // The session did not end after all: a later close asks again.
+  void dimenticaConferma();
   About& aboutCreato();
 
   QWidget& principale_;
@@ -46,8 +51,10 @@ class Finestre : public QObject {
   Tray& tray_;
   std::unique_ptr<About> about_;
   bool about_nascosto_ = false;
-  // The user has already said Yes for the close now under way.
+  // The user has said Yes when the session began to end; its closing of the windows asks nothing.
   bool uscitaConfermata_ = false;
+  // The control that had the keyboard when the window went into the tray.
+  QPointer<QWidget> focoPrima_;
 };
 
 namespace testi_finestre {

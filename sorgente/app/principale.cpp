@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -56,6 +57,25 @@ W* crea(QWidget* padre, const char* nome, QRect posto) {
   return w;
 }
 
+// Enter on a focused button presses it, as Space does, the way the platform's users expect; no
+// button is a default button, so Enter would otherwise do nothing.
+class InvioPreme : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* oggetto, QEvent* evento) override {
+    if (evento->type() != QEvent::KeyPress) return QObject::eventFilter(oggetto, evento);
+    const auto* tasto = static_cast<const QKeyEvent*>(evento);
+    const bool invio = tasto->key() == Qt::Key_Return || tasto->key() == Qt::Key_Enter;
+    if (!invio || (tasto->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+      return QObject::eventFilter(oggetto, evento);
+    // Held down, it adds one entry, not one for each repeat.
+    if (!tasto->isAutoRepeat()) static_cast<QAbstractButton*>(oggetto)->click();
+    return true;
+  }
+};
+
 QList<QIcon> listaimg() {
   return {QIcon(QStringLiteral(":/listaimg/1.xpm")), QIcon(QStringLiteral(":/listaimg/2.xpm")),
           QIcon(QStringLiteral(":/listaimg/3.xpm"))};
@@ -93,6 +113,9 @@ void Principale::costruisci(const Pezzi& p) {
   installEventFilter(this);
   caricaRisorse();
   setObjectName(QStringLiteral("principale"));
+  // The window has a fixed size: a maximise button would do nothing.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowTitle(testi::titolo);
   setFont(fontFinestra());
   setWindowIcon(iconaProgramma());
@@ -210,10 +233,16 @@ void Principale::creaControlli() {
     b->setDefault(false);
   }
 
+  auto* invio = new InvioPreme(this);
+  for (QAbstractButton* b :
+       std::initializer_list<QAbstractButton*>{pls_aggiungi_, pls_elipass_, copia_, incolla_})
+    b->installEventFilter(invio);
+
   connect(pls_aggiungi_, &QPushButton::clicked, this, [this] { esegui(pls_aggiungi); });
   connect(pls_elipass_, &QPushButton::clicked, this, [this] { esegui(pls_elipass); });
   connect(copia_, &QToolButton::clicked, this, [this] { esegui(copia); });
   connect(incolla_, &QToolButton::clicked, this, [this] { esegui(incolla); });
+  connect(elenco_, &VistaElenco::copiaRichiesta, this, [this] { esegui(copia); });
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   // A big number may push its caption left, up to a pixel clear of the picture buttons.

@@ -9,9 +9,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QRandomGenerator>
+#include <QScopedValueRollback>
 #include <memory>
 
+#include "comune/azzera.h"
 #include "comune/testi.h"
 
 namespace custodex {
@@ -65,7 +66,36 @@ namespace {
 
 // Clipboard managers and history tools leave out what bears this mark.
 const QString formatoSegreto = QStringLiteral("x-kde-passwordManagerHint");
-const QString formatoCopia = QStringLiteral("application/x-custodex-copia");
+const QString formatoTesto = QStringLiteral("text/plain");
+const QString formatoUtf8 = QStringLiteral("text/plain;charset=utf-8");
+
+// A secret copy as the clipboard hands it out. The value lives here alone, as a string and as
+// UTF-8, and is wiped when the clipboard lets the copy go; a plain QMimeData would leave it in
+// freed memory, with a new UTF-8 conversion for every program that pastes it.
+class CopiaSegreta : public QMimeData {
+ public:
+  explicit CopiaSegreta(const QString& valore) : testo_(valore), utf8_(valore.toUtf8()) {}
+  ~CopiaSegreta() override {
+    azzera(testo_);
+    azzera(utf8_);
+  }
+
+  QStringList formats() const override { return {formatoTesto, formatoUtf8, formatoSegreto}; }
+  bool hasFormat(const QString& formato) const override { return formats().contains(formato); }
+
+ protected:
+  QVariant retrieveData(const QString& formato, QMetaType tipo) const override {
+    if (formato == formatoSegreto) return QByteArrayLiteral("secret");
+    if (formato != formatoTesto && formato != formatoUtf8) return {};
+    // Handed out shared: what the platform sends on is then our wiped buffer, not a copy.
+    if (tipo.id() == QMetaType::QByteArray) return utf8_;
+    return testo_;
+  }
+
+ private:
+  QString testo_;
+  QByteArray utf8_;
+};
 
 }  // namespace
 
@@ -77,6 +107,9 @@ QtAppunti::QtAppunti() {
   // clipboard manager that would keep it.
   if (QCoreApplication* app = QCoreApplication::instance())
     QObject::connect(app, &QCoreApplication::aboutToQuit, &scadenza_, [this] { ritiraSegreto(); });
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &scadenza_,
+                     [this] { cambiati(); });
 }
 
 QtAppunti::~QtAppunti() {
@@ -88,24 +121,29 @@ QString QtAppunti::testo() {
 }
 
 void QtAppunti::scriviSegreto(const QString& testo) {
-  auto dati = std::make_unique<QMimeData>();
-  dati->setText(testo);
-  dati->setData(formatoSegreto, QByteArrayLiteral("secret"));
-  contrassegno_ = QByteArray::number(QRandomGenerator::system()->generate64(), 16);
-  dati->setData(formatoCopia, contrassegno_);
-  QGuiApplication::clipboard()->setMimeData(dati.release());
+  auto dati = std::make_unique<CopiaSegreta>(testo);
+  copia_ = dati.get();
+  {
+    const QScopedValueRollback ora(scrivendo_, true);
+    QGuiApplication::clipboard()->setMimeData(dati.release());
+  }
   scadenza_.start();
 }
 
 bool QtAppunti::tieneSegreto() {
-  if (contrassegno_.isEmpty()) return false;
-  const QMimeData* dati = QGuiApplication::clipboard()->mimeData();
-  return dati && dati->data(formatoCopia) == contrassegno_;
+  return copia_ && !scrivendo_;
+}
+
+void QtAppunti::cambiati() {
+  // Some platforms tell of our own copy only later: it still counts as ours while the clipboard
+  // hands out our object, which the platform answers without asking anyone.
+  if (!scrivendo_ && copia_ && QGuiApplication::clipboard()->mimeData() != copia_.data())
+    copia_ = nullptr;
 }
 
 void QtAppunti::svuota() {
   scadenza_.stop();
-  contrassegno_.clear();
+  copia_ = nullptr;
   QGuiApplication::clipboard()->clear();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMimeData>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -62,10 +63,13 @@ class QtAppunti : public Appunti {
   QTimer& scadenza() { return scadenza_; }
 
  private:
+  void cambiati();
+
   QTimer scadenza_;
-  // Goes with our copy in a format of our own, new at every copy: what is on the clipboard is our
-  // copy only while it still bears this mark.
-  QByteArray contrassegno_;
+  // Our copy while the clipboard still holds it and nothing has been put there since. Known here
+  // alone: asking the clipboard's owner, another program, may hang as long as that one pleases.
+  QPointer<QMimeData> copia_;
+  bool scrivendo_ = false;
 };
 
 class QtEventi : public Eventi {

@@ -1,6 +1,7 @@
 #include "app/vista_elenco.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace custodex {
 
@@ -11,6 +12,11 @@ VistaElenco::VistaElenco(ModelloElenco& modello, QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setIconSize(QSize(16, 16));
+  // A row leaves the view only as "Copia Valore" copies it: the value alone, marked as a secret
+  // and taken back later. Dragging it away or a menu's copy would hand out the whole text.
+  setDragEnabled(false);
+  setDragDropMode(QAbstractItemView::NoDragDrop);
+  setContextMenuPolicy(Qt::NoContextMenu);
   setModel(&modello_);
 
   connect(&modello_, &ModelloElenco::espansioneRichiesta, this, &VistaElenco::mostraEspansione);
@@ -24,6 +30,18 @@ VistaElenco::VistaElenco(ModelloElenco& modello, QWidget* parent)
   });
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &VistaElenco::selezioneCambiata);
+}
+
+void VistaElenco::keyPressEvent(QKeyEvent* evento) {
+  // The view's own copy would put the row's text on the clipboard unmarked, for good.
+  const bool ctrlIns =
+      evento->key() == Qt::Key_Insert && evento->modifiers() == Qt::ControlModifier;
+  if (evento->matches(QKeySequence::Copy) || ctrlIns) {
+    evento->accept();
+    emit copiaRichiesta();
+    return;
+  }
+  QTreeView::keyPressEvent(evento);
 }
 
 void VistaElenco::mostraEspansione(const QModelIndex& indice, bool espanso) {

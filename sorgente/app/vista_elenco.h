@@ -14,6 +14,13 @@ class VistaElenco : public QTreeView {
  public:
   VistaElenco(ModelloElenco& modello, QWidget* parent = nullptr);
 
+ signals:
+  // The user asked to copy the selected row (Ctrl+C, Ctrl+Insert): "Copia Valore" runs.
+  void copiaRichiesta();
+
+ protected:
+  void keyPressEvent(QKeyEvent* evento) override;
+
  private:
   void mostraEspansione(const QModelIndex& indice, bool espanso);
   void mostraSelezione(const QModelIndex& indice);

@@ -5,6 +5,8 @@ namespace custodex {
 YoconTray::YoconTray(QObject* padre) : QObject(padre), icona_(this) {
   icona_.setObjectName(QStringLiteral("tray"));
   connect(&icona_, &QSystemTrayIcon::activated, this, &YoconTray::attivata);
+  guardia_.setInterval(giro);
+  connect(&guardia_, &QTimer::timeout, this, &YoconTray::controllaArea);
 }
 
 bool YoconTray::aggiungiIcona(qint16 id, const QIcon& icona, const QString& suggerimento) {
@@ -15,11 +17,21 @@ bool YoconTray::aggiungiIcona(qint16 id, const QIcon& icona, const QString& sugg
   icona_.setIcon(icona);
   icona_.setToolTip(suggerimento);
   icona_.show();
-  return icona_.isVisible();
+  if (!icona_.isVisible()) return false;
+  guardia_.start();
+  return true;
 }
 
 void YoconTray::togliIcona(qint16& valore) {
-  if (valore == id_) icona_.hide();
+  if (valore != id_) return;
+  guardia_.stop();
+  icona_.hide();
+}
+
+void YoconTray::controllaArea() {
+  if (QSystemTrayIcon::isSystemTrayAvailable()) return;
+  guardia_.stop();
+  if (areaPerduta) areaPerduta();
 }
 
 void YoconTray::attivata(QSystemTrayIcon::ActivationReason motivo) {

@@ -11,18 +11,4 @@ namespace custodex {
 void azzera(QString& testo) noexcept;
 void azzera(QByteArray& byte) noexcept;
 
-// A text that is wiped when it goes out of scope: the list text of a save or a load.
-class TestoAzzerato {
- public:
-  explicit TestoAzzerato(QString testo) : testo_(std::move(testo)) {}
-  ~TestoAzzerato() { azzera(testo_); }
-  TestoAzzerato(const TestoAzzerato&) = delete;
-  TestoAzzerato& operator=(const TestoAzzerato&) = delete;
-
-  const QString& testo() const { return testo_; }
-
- private:
-  QString testo_;
-};
-
 }  // namespace custodex

@@ -61,6 +61,7 @@ class Appunti {
   // program ends (see ritiraSegreto).
   virtual void scriviSegreto(const QString& testo) = 0;
   // Whether the clipboard still holds the secret written last, and nothing put there since.
+  // Answered without asking any other program, so that it never waits on one.
   virtual bool tieneSegreto() = 0;
   virtual void svuota() = 0;
 
@@ -101,6 +102,9 @@ class Tray {
 
   // Raised when the user clicks or double-clicks the icon, with the icon's number.
   std::function<void(qint16 valore)> evento;
+  // Raised while the icon is in place when the notification area holding it goes away (its
+  // program ended or restarted): nobody can click the icon any more.
+  std::function<void()> areaPerduta;
 };
 
 // The desktop session ending (logging off, shutting down), as far as the program may hold it up.

@@ -22,8 +22,11 @@ QString valoreDi(const QString& testo) {
 void copia(Scheda& scheda, Ambiente& ambiente) {
   try {
     const Albero& elenco = scheda.elenco;
-    if (const Nodo* selezionato = elenco.SelectedItem())
-      ambiente.appunti.scriviSegreto(valoreDi(elenco.Text(selezionato)));
+    if (const Nodo* selezionato = elenco.SelectedItem()) {
+      // The value cut from its label is a copy of its own; the clipboard shares it, and wipes it.
+      const TestoSegreto valore(valoreDi(elenco.Text(selezionato)));
+      ambiente.appunti.scriviSegreto(valore.testo());
+    }
   } catch (const Errore&) {
   } catch (const std::bad_alloc&) {
   }

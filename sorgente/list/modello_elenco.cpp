@@ -1,6 +1,43 @@
 #include "list/modello_elenco.h"
 
+#include <QStringList>
+#include <algorithm>
+
 namespace custodex {
+
+namespace {
+
+// The node's text as a tip that stays on the screen: wrapped at a readable width, at a space
+// where one comes late enough in the line, and cut with an ellipsis past a few lines. Shown as
+// written, even when a value looks like markup.
+QString suggerimento(const QString& testo) {
+  constexpr qsizetype larghezza = 64;
+  constexpr qsizetype righeMassime = 8;
+  QStringList righe;
+  bool tagliato = false;
+  for (QStringView riga : QStringView(testo).split(u'\n')) {
+    do {
+      if (righe.size() == righeMassime) {
+        tagliato = true;
+        break;
+      }
+      qsizetype fine = std::min(riga.size(), larghezza);
+      if (fine < riga.size()) {
+        const qsizetype spazio = riga.first(fine).lastIndexOf(u' ');
+        if (spazio >= larghezza / 2) fine = spazio + 1;
+      }
+      righe << riga.first(fine).toString();
+      riga = riga.sliced(fine);
+    } while (!riga.isEmpty());
+    if (tagliato) break;
+  }
+  QString testoTip = righe.join(u'\n');
+  if (tagliato) testoTip += u'\u2026';
+  return QStringLiteral("<p style='white-space:pre'>") + testoTip.toHtmlEscaped() +
+         QStringLiteral("</p>");
+}
+
+}  // namespace
 
 ModelloElenco::ModelloElenco(Albero& albero, QObject* parent)
     : QAbstractItemModel(parent), albero_(albero) {
@@ -51,9 +88,10 @@ QVariant ModelloElenco::data(const QModelIndex& index, int role) const {
   if (!n) return {};
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
       return n->testo.testo();
+    case Qt::ToolTipRole:
+      return suggerimento(n->testo.testo());
     case Qt::DecorationRole: {
       // The picture follows the node's state: selected first, then expanded, then normal.
       if (albero_.SelectedItem() == n && n->immagineSelezionata)

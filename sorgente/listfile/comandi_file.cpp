@@ -4,9 +4,9 @@
 #include <new>
 #include <optional>
 
-#include "comune/azzera.h"
 #include "comune/errore.h"
 #include "comune/testi.h"
+#include "comune/testo_segreto.h"
 #include "listfile/chiave_digitata.h"
 #include "listfile/chiave_nuova.h"
 #include "listfile/file_lista.h"
@@ -35,7 +35,7 @@ void menu_salva(Scheda& scheda, Ambiente& ambiente) {
     // Taken now: the yield below may run other handlers.
     file = ambiente.dialog.FileName();
     avviato = true;
-    const TestoAzzerato testo(salva_albero(scheda.elenco));
+    const TestoSegreto testo(salva_albero(scheda.elenco));
     const ChiaveDigitata chiave = chiedi_chiave_nuova(ambiente);
     if (chiave.annullata()) return;
     ambiente.modulo.impostaStato(testi::statoSalvataggio);
@@ -76,7 +76,7 @@ static void carica_file_scelto(Scheda& scheda, Ambiente& ambiente) {
     if (chiave.annullata()) return;
     ambiente.modulo.impostaStato(testi::statoCaricamento);
     ambiente.eventi.lasciaScorrere();
-    const TestoAzzerato testo(ambiente.cripta_decripta.decripta(contenuto, chiave.testo()));
+    const TestoSegreto testo(ambiente.cripta_decripta.decripta(contenuto, chiave.testo()));
     // The tree is built aside and put in place whole; its message comes once the view shows it.
     const Lettura esito = carica_albero(scheda.elenco, testo.testo());
     avvisa_lettura(esito, ambiente.messaggi);

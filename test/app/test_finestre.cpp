@@ -102,13 +102,22 @@ class TestFinestre : public QObject {
     finestre->fineSessione(sessione);
     QCOMPARE(messaggi->domande.size(), 1);
 
-    // Yes ends the program, and the close that follows does not ask again.
+    // Yes leaves the ending to the session: its close that follows does not ask again.
     sessione.domandePermesse = true;
     messaggi->risposte = {true};
     finestre->fineSessione(sessione);
     QCOMPARE(sessione.annullamenti, 1);
-    QVERIFY(!principale->isVisible());
+    QVERIFY(principale->isVisible());
+    QVERIFY(principale->close());
     QCOMPARE(messaggi->domande.size(), 2);
+
+    // Only saved, the session goes on; once the user is back at the window, a close asks.
+    principale->show();
+    finestre->fineSessione(sessione);
+    QTest::mouseClick(principale.get(), Qt::LeftButton);
+    messaggi->risposte = {false};
+    QVERIFY(!principale->close());
+    QCOMPARE(messaggi->domande.size(), 4);
   }
 
   void laFinestraPrincipaleLiCollega() {
@@ -204,6 +213,27 @@ class TestFinestre : public QObject {
     tray->clic();
     QVERIFY(principale->isVisible());
     QVERIFY(!finestre->about()->isVisible());
+  }
+
+  void areaDiNotificaSparitaRiportaLeFinestre() {
+    finestre->menu_pass();
+    finestre->menu_riduci();
+    tray->areaSparisce();
+    QVERIFY(principale->isVisible());
+    QVERIFY(finestre->about()->isVisible());
+    QVERIFY(!tray->inPosto);
+  }
+
+  void ilFocusTornaDovEra() {
+    FinestraCopione f;
+    f.p.avvia();
+    QVERIFY(QTest::qWaitForWindowActive(&f.p));
+    auto* password = f.p.findChild<QWidget*>(QStringLiteral("txt_password"));
+    password->setFocus();
+    f.scegli("menu_riduci");
+    f.tray.clic();
+    // The control that takes the keyboard as the window becomes active.
+    QCOMPARE(f.p.focusWidget(), password);
   }
 
   void senzaAreaDiNotificaNienteSiNasconde() {

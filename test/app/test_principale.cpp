@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -419,6 +420,22 @@ class TestPrincipale : public QObject {
     }
     QVERIFY(vista->isExpanded(vista->model()->index(0, 0)));
     QCOMPARE(vista->currentIndex(), vista->model()->index(0, 0, vista->model()->index(0, 0)));
+  }
+
+  void ctrlCSullElencoCopiaIlValore() {
+    FinestraCopione f;
+    copione::aggiungiVoce(f.p.scheda().elenco, "posta", "io", "s3gr3to", "");
+    auto* vista = controllo<QTreeView>(f.p, "elenco");
+    vista->setCurrentIndex(vista->model()->index(1, 0, vista->model()->index(0, 0)));
+    QGuiApplication::clipboard()->clear();
+    for (const Qt::Key tasto : {Qt::Key_C, Qt::Key_Insert}) {
+      f.appunti.svuota();
+      QTest::keyClick(vista, tasto, Qt::ControlModifier);
+      QCOMPARE(f.appunti.contenuto, QStringLiteral("s3gr3to"));
+      QVERIFY(f.appunti.segreto);
+    }
+    QCOMPARE(f.appunti.scritture, 2);
+    QVERIFY(QGuiApplication::clipboard()->text().isEmpty());  // not behind the command's back
   }
 
   void ilDialogoParlaItaliano() {

@@ -22,4 +22,9 @@ void TrayCopione::clic() {
   if (inPosto && evento) evento(id);
 }
 
+void TrayCopione::areaSparisce() {
+  areaPresente = false;
+  if (inPosto && areaPerduta) areaPerduta();
+}
+
 }  // namespace custodex::copione

@@ -15,6 +15,8 @@ class TrayCopione : public Tray {
   void togliIcona(qint16& valore) override;
   // The user clicks the icon in place.
   void clic();
+  // The notification area goes away, with the icon if it is in place.
+  void areaSparisce();
 
   bool areaPresente = true;  // false: the desktop has no notification area
   bool inPosto = false;
