@@ -24,16 +24,16 @@ const QString chiave = QStringLiteral("una chiave qualsiasi");
 std::pair<double, double> salvaECarica(copione::Banco& banco, const QString& percorso, int voci,
                                        int volte) {
   banco.dialog.fileName = percorso;
-  banco.scheda.file_noto = true;
+  banco.file.file_noto = true;
   const double salva = mediana(volte, [&] {
     banco.richiesta.risposte.push_back(chiave);  // asked twice on saving
     banco.richiesta.risposte.push_back(chiave);
-    menu_salva(banco.scheda, banco.ambiente);
+    menu_salva(banco.scheda, banco.file, banco.ambiente);
   });
   const double carica = mediana(volte, [&] {
     banco.dialog.risposte.push_back(banco.dialog.fileName);
     banco.richiesta.risposte.push_back(chiave);
-    menu_carica(banco.scheda, banco.ambiente);
+    menu_carica(banco.scheda, banco.file, banco.ambiente);
   });
   if (banco.scheda.elenco.Count() != 4 * voci || !banco.messaggi.avvisi.isEmpty())
     std::printf("load failed\n");
@@ -94,7 +94,7 @@ void file() {
     banco.dialog.risposte.push_back(percorso);
     banco.richiesta.risposte.push_back(chiave);  // asked twice on saving
     banco.richiesta.risposte.push_back(chiave);
-    menu_salva(banco.scheda, banco.ambiente);
+    menu_salva(banco.scheda, banco.file, banco.ambiente);
     std::printf("%8d entries: %6.1f bytes/entry\n", voci,
                 double(QFileInfo(percorso).size()) / voci);
   }

@@ -83,7 +83,7 @@ void carica(const char* nome, const QString& percorso) {
   const quint64 derivate = NmCrypt::chiaviDerivate();
   const double prima = residenteMiB("VmRSS:");
   azzeraPicco();
-  const Tempi t = misura(1, [&] { menu_carica(banco.scheda, banco.ambiente); });
+  const Tempi t = misura(1, [&] { menu_carica(banco.scheda, banco.file, banco.ambiente); });
   const double picco = residenteMiB("VmHWM:") - prima;
   std::printf("%-44s %10.1f %8.0f ms %9.0f %5d %7s %s\n", nome,
               double(QFile(percorso).size()) / (1 << 20), t.prima, picco,
@@ -148,7 +148,7 @@ void ostili() {
     banco.dialog.risposte.push_back(f);
     banco.richiesta.risposte.push_back(chiave);
     banco.richiesta.risposte.push_back(chiave);  // asked twice
-    menu_salva(banco.scheda, banco.ambiente);
+    menu_salva(banco.scheda, banco.file, banco.ambiente);
     carica("honest list of 1,000 entries", f);
   }
 }

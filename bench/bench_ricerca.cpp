@@ -49,15 +49,15 @@ void ricerca() {
     // A find that matches nothing scans every node.
     const Tempi trova = misura(9, [&] {
       b.richiesta.risposte.push_back(assente);
-      menu_trova(b.scheda, b.ambiente);
+      menu_trova(b.scheda, b.ricerca, b.ambiente);
     });
-    const bool nessuno = b.scheda.indice_trovato == 0;
-    b.scheda.parola_chiave = ultima.toLower();
+    const bool nessuno = b.ricerca.indice_trovato == 0;
+    b.ricerca.parola_chiave = ultima.toLower();
     const double successivo = mediana(9, [&] {
-      b.scheda.indice_trovato = 0;
-      menu_successivo(b.scheda, b.ambiente);
+      b.ricerca.indice_trovato = 0;
+      menu_successivo(b.scheda, b.ricerca, b.ambiente);
     });
-    if (!nessuno || trovato || b.scheda.indice_trovato != elenco.Count())
+    if (!nessuno || trovato || b.ricerca.indice_trovato != elenco.Count())
       std::printf("!! the scan found the wrong node\n");
     std::printf("%8d %8d | %9.2f %9.2f %9.2f | %9.2f %9.2f %9.2f\n", voci, elenco.Count(), giro,
                 minuscole, qt, trova.mediana, trova.prima, successivo);

@@ -265,7 +265,7 @@ void Principale::creaMenu() {
 
   QMenu* menu_file = menu("menu_file", QStringLiteral("&File"));
   connect(voce(menu_file, "menu_nuova", QStringLiteral("Nuova Lista")), &QAction::triggered, this,
-          [this] { esegui(menu_nuova); });
+          [this] { esegui(nuova_lista); });
   connect(voce(menu_file, "menu_carica", QStringLiteral("Carica Lista")), &QAction::triggered, this,
           [this] { esegui(menu_carica); });
   connect(voce(menu_file, "menu_salva", QStringLiteral("Salva Lista")), &QAction::triggered, this,
@@ -312,12 +312,20 @@ void Principale::avvia() {
 void Principale::apriFile(const QString& file) {
   // The key prompt is modal: it waits for the event loop, so that it opens over the window.
   QMetaObject::invokeMethod(
-      this, [this, file] { inTurno([&] { carica_file(scheda_, *ambiente_, file); }); },
+      this, [this, file] { inTurno([&] { carica_file(scheda_, file_, *ambiente_, file); }); },
       Qt::QueuedConnection);
 }
 
 void Principale::esegui(void (*comando)(Scheda&, Ambiente&)) {
   inTurno([&] { comando(scheda_, *ambiente_); });
+}
+
+void Principale::esegui(void (*comando)(Scheda&, StatoFile&, Ambiente&)) {
+  inTurno([&] { comando(scheda_, file_, *ambiente_); });
+}
+
+void Principale::esegui(void (*comando)(Scheda&, StatoRicerca&, Ambiente&)) {
+  inTurno([&] { comando(scheda_, ricerca_, *ambiente_); });
 }
 
 bool Principale::eventFilter(QObject* oggetto, QEvent* evento) {

@@ -8,6 +8,8 @@
 #include "comune/ambiente.h"
 #include "list/modello_elenco.h"
 #include "list/scheda.h"
+#include "listfile/stato_file.h"
+#include "search/stato_ricerca.h"
 
 class QAction;
 class QGroupBox;
@@ -45,6 +47,8 @@ class Principale : public QMainWindow, private Modulo {
   void apriFile(const QString& file);
 
   Scheda& scheda() { return scheda_; }
+  StatoFile& statoFile() { return file_; }
+  StatoRicerca& ricerca() { return ricerca_; }
 
  private:
   struct PezziQt;
@@ -53,7 +57,10 @@ class Principale : public QMainWindow, private Modulo {
   void creaControlli();
   void creaMenu();
   void ordinaFocus();
+  // Each layer's commands with that layer's state.
   void esegui(void (*comando)(Scheda&, Ambiente&));
+  void esegui(void (*comando)(Scheda&, StatoFile&, Ambiente&));
+  void esegui(void (*comando)(Scheda&, StatoRicerca&, Ambiente&));
   // Runs a command of the window's unless another is under way. A command's prompts and yields
   // run the event loop, and input delivered there (a click queued behind the Enter that closed a
   // key prompt) would start a second command on state the first has half-changed: a "Nuova
@@ -70,6 +77,8 @@ class Principale : public QMainWindow, private Modulo {
   void focusElenco() override;
 
   Scheda scheda_;
+  StatoFile file_;
+  StatoRicerca ricerca_;
   ModelloElenco modello_;
 
   std::unique_ptr<PezziQt> qt_;  // none when the pieces were given

@@ -76,7 +76,6 @@ void menu_nuova(Scheda& scheda, Ambiente& ambiente) {
   modulo.svuota(Campo::Password);
   modulo.svuota(Campo::Username);
   scheda.nnodi.imposta(0);
-  scheda.file_noto = false;
   modulo.impostaStato(testi::statoCompletato);
 }
 

@@ -8,19 +8,13 @@
 
 namespace custodex {
 
-// What the main window `principale` holds besides its controls: the list and the values the
-// commands keep between runs.
+// The list layer's state in the main window `principale`: the list, its counter and the values
+// the add command keeps between runs. The layers above keep theirs apart.
 struct Scheda {
   Albero elenco;
   Contatore nnodi;
   // The last values read by the add command.
   TestoSegreto nome, username, password, descrizione;
-  // Whether "Salva Lista" may write to the current file without asking for one.
-  bool file_noto = false;
-  // The search keyword, stored lower-cased, and the index of the last node found: a plain
-  // index, as wide as the tree may grow, that deleting and loading leave alone.
-  QString parola_chiave;
-  qint64 indice_trovato = 0;
 };
 
 }  // namespace custodex

@@ -7,6 +7,7 @@
 #include "comune/errore.h"
 #include "comune/testi.h"
 #include "comune/testo_segreto.h"
+#include "list/comandi_voce.h"
 #include "listfile/chiave_digitata.h"
 #include "listfile/chiave_nuova.h"
 #include "listfile/file_lista.h"
@@ -26,12 +27,12 @@ qint64 voci_da_nodi(qint64 nodi) {
   return voci;
 }
 
-void menu_salva(Scheda& scheda, Ambiente& ambiente) {
+void menu_salva(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
   QString file;
   bool avviato = false;
   std::optional<QString> motivo;  // why the save failed
   try {
-    if (!scheda.file_noto && !ambiente.dialog.mostraSalva(testi_file::filtro)) return;
+    if (!stato.file_noto && !ambiente.dialog.mostraSalva(testi_file::filtro)) return;
     // Taken now: the yield below may run other handlers.
     file = ambiente.dialog.FileName();
     avviato = true;
@@ -42,7 +43,7 @@ void menu_salva(Scheda& scheda, Ambiente& ambiente) {
     ambiente.eventi.lasciaScorrere();
     const QString cifrato = ambiente.cripta_decripta.cripta(testo.testo(), chiave.testo());
     scrivi_file_lista(file, cifrato);
-    scheda.file_noto = true;
+    stato.file_noto = true;
     ambiente.modulo.impostaStato(testi::statoCompletato);
   } catch (const Errore& errore) {
     motivo = errore.descrizione();
@@ -54,18 +55,18 @@ void menu_salva(Scheda& scheda, Ambiente& ambiente) {
     ambiente.messaggi.avviso(testi_file::nonSalvata(file, *motivo), Messaggi::Icona::Critica);
 }
 
-void menu_salva_nome(Scheda& scheda, Ambiente& ambiente) {
-  scheda.file_noto = false;
-  menu_salva(scheda, ambiente);
+void menu_salva_nome(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
+  stato.file_noto = false;
+  menu_salva(scheda, stato, ambiente);
 }
 
 // The load from the dialog's confirmed file on.
-static void carica_file_scelto(Scheda& scheda, Ambiente& ambiente) {
+static void carica_file_scelto(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
   bool esaurita = false;
   try {
     // The current file is now the one chosen; until it has loaded cleanly, "Salva Lista" must
     // not write over it unasked.
-    scheda.file_noto = false;
+    stato.file_noto = false;
     // The cipher looks at the file's first characters before the rest is read.
     const Cifrario& cifrario = ambiente.cripta_decripta;
     const QString contenuto = leggi_file_lista(
@@ -81,7 +82,7 @@ static void carica_file_scelto(Scheda& scheda, Ambiente& ambiente) {
     const Lettura esito = carica_albero(scheda.elenco, testo.testo());
     avvisa_lettura(esito, ambiente.messaggi);
     scheda.nnodi.imposta(voci_da_nodi(scheda.elenco.Count()));
-    scheda.file_noto = esito == Lettura::Letta;
+    stato.file_noto = esito == Lettura::Letta;
     ambiente.modulo.impostaStato(testi::statoCompletato);
   } catch (const Errore& errore) {
     // Ends the command; what was done stays done.
@@ -98,14 +99,19 @@ static void carica_file_scelto(Scheda& scheda, Ambiente& ambiente) {
   }
 }
 
-void menu_carica(Scheda& scheda, Ambiente& ambiente) {
+void menu_carica(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
   if (!ambiente.dialog.mostraApri(testi_file::filtroApri)) return;
-  carica_file_scelto(scheda, ambiente);
+  carica_file_scelto(scheda, stato, ambiente);
 }
 
-void carica_file(Scheda& scheda, Ambiente& ambiente, const QString& file) {
+void carica_file(Scheda& scheda, StatoFile& stato, Ambiente& ambiente, const QString& file) {
   ambiente.dialog.impostaFileName(file);
-  carica_file_scelto(scheda, ambiente);
+  carica_file_scelto(scheda, stato, ambiente);
+}
+
+void nuova_lista(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
+  menu_nuova(scheda, ambiente);
+  stato.file_noto = false;
 }
 
 }  // namespace custodex

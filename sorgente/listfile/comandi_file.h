@@ -5,6 +5,7 @@
 
 #include "comune/ambiente.h"
 #include "list/scheda.h"
+#include "listfile/stato_file.h"
 
 namespace custodex {
 
@@ -12,14 +13,16 @@ namespace custodex {
 
 // "Salva Lista": writes the tree, enciphered under a key asked for now, to the current file,
 // asking for a file first unless the list is tied to one.
-void menu_salva(Scheda& scheda, Ambiente& ambiente);
+void menu_salva(Scheda& scheda, StatoFile& stato, Ambiente& ambiente);
 // "Salva con nome": always asks for the file.
-void menu_salva_nome(Scheda& scheda, Ambiente& ambiente);
+void menu_salva_nome(Scheda& scheda, StatoFile& stato, Ambiente& ambiente);
 // "Carica Lista": rebuilds the tree from a list file and the key it was saved under.
-void menu_carica(Scheda& scheda, Ambiente& ambiente);
+void menu_carica(Scheda& scheda, StatoFile& stato, Ambiente& ambiente);
 // "Carica Lista" for a file chosen before the program started (from the command line): the file
 // becomes the current one as if confirmed in the open dialog, and the load goes on from there.
-void carica_file(Scheda& scheda, Ambiente& ambiente, const QString& file);
+void carica_file(Scheda& scheda, StatoFile& stato, Ambiente& ambiente, const QString& file);
+// "Nuova Lista": the list emptied, and tied to no file.
+void nuova_lista(Scheda& scheda, StatoFile& stato, Ambiente& ambiente);
 
 namespace testi_file {
 inline const QString filtro = QStringLiteral("Liste password criptate (*.kvx)");

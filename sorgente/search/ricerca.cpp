@@ -21,36 +21,36 @@ qint64 cerca(const Albero& elenco, const QString& parola, qint64 da) {
 
 }  // namespace
 
-void menu_trova(Scheda& scheda, Ambiente& ambiente) {
+void menu_trova(Scheda& scheda, StatoRicerca& ricerca, Ambiente& ambiente) {
   Albero& elenco = scheda.elenco;
   if (elenco.Count() <= 0) return;
   // A cancelled prompt leaves an empty keyword and the search goes on with it.
-  scheda.parola_chiave = ambiente.richiesta.chiedi(domanda).value_or(QString()).toLower();
+  ricerca.parola_chiave = ambiente.richiesta.chiedi(domanda).value_or(QString()).toLower();
 
   Modulo& modulo = ambiente.modulo;
   modulo.impostaStato(testi::statoRicerca);
   ambiente.eventi.lasciaScorrere();
-  if (const qint64 i = cerca(elenco, scheda.parola_chiave, 1)) {
+  if (const qint64 i = cerca(elenco, ricerca.parola_chiave, 1)) {
     elenco.setSelectedItem(elenco.Item(i));
     modulo.focusElenco();
     modulo.impostaStato(testi::statoCompletato);
-    scheda.indice_trovato = i;
+    ricerca.indice_trovato = i;
     return;
   }
   modulo.impostaStato(testi::statoCompletato);
 }
 
-void menu_successivo(Scheda& scheda, Ambiente& ambiente) {
-  if (scheda.parola_chiave.isEmpty()) return;
+void menu_successivo(Scheda& scheda, StatoRicerca& ricerca, Ambiente& ambiente) {
+  if (ricerca.parola_chiave.isEmpty()) return;
   Albero& elenco = scheda.elenco;
   Modulo& modulo = ambiente.modulo;
   modulo.impostaStato(testi::statoRicerca);
   ambiente.eventi.lasciaScorrere();
   // No wrap-around: past the last match the selection stays where it is.
-  if (const qint64 i = cerca(elenco, scheda.parola_chiave, scheda.indice_trovato + 1)) {
+  if (const qint64 i = cerca(elenco, ricerca.parola_chiave, ricerca.indice_trovato + 1)) {
     elenco.setSelectedItem(elenco.Item(i));
     modulo.focusElenco();
-    scheda.indice_trovato = i;
+    ricerca.indice_trovato = i;
   }
   modulo.impostaStato(testi::statoCompletato);
 }

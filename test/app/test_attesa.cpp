@@ -141,7 +141,7 @@ void TestAttesa::unComandoAllaVolta() {
   // The command ran whole on the list it began with; the click was refused, not run after it.
   QCOMPARE(copione::testiNodi(elenco).value(0), QStringLiteral("posta"));
   QCOMPARE(elenco.Count(), 4);
-  QVERIFY(f.p.scheda().file_noto);
+  QVERIFY(f.p.statoFile().file_noto);
   QCOMPARE(f.dialog.FileName(), file);
   QCOMPARE(f.p.findChild<QLabel*>(QStringLiteral("stato"))->text(), testi::statoCompletato);
 

@@ -317,7 +317,7 @@ class TestPrincipale : public QObject {
       QCOMPARE(controllo<QTreeView>(f.p, "elenco")->model()->rowCount(), 1);
       QCOMPARE(f.p.scheda().elenco.Count(), 4);
       QCOMPARE(f.p.scheda().nnodi.valore(), qint64(1));
-      QVERIFY(!f.p.scheda().file_noto);
+      QVERIFY(!f.p.statoFile().file_noto);
     }));
   }
 

@@ -37,12 +37,12 @@ class TestTrovaEAppunti : public QObject {
       p.findChild<QAction*>(QString::fromLatin1(voce))->trigger();
       const QModelIndex trovato = vista->currentIndex();
       QCOMPARE(trovato.row(), 2);
-      QCOMPARE(a.Index(a.SelectedItem()), p.scheda().indice_trovato);
+      QCOMPARE(a.Index(a.SelectedItem()), p.ricerca().indice_trovato);
       QVERIFY(vista->isExpanded(trovato.parent()) && a.Expanded(a.Parent(a.SelectedItem())));
       QVERIFY(vista->viewport()->rect().contains(vista->visualRect(trovato)));
       QCOMPARE(QApplication::focusWidget(), vista);
     }
-    QCOMPARE(p.scheda().indice_trovato, 160);
+    QCOMPARE(p.ricerca().indice_trovato, 160);
 
     vista->setCurrentIndex(vista->model()->index(1, 0, vista->model()->index(2, 0)));
     p.findChild<QToolButton*>(QStringLiteral("copia"))->click();

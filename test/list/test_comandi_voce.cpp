@@ -164,9 +164,6 @@ class TestComandiVoce : public QObject {
     copione::Banco b;
     copione::aggiungiVoce(b.scheda.elenco, "v", "u", "p", {});
     b.scheda.nnodi.imposta(7);
-    b.scheda.file_noto = true;
-    b.scheda.parola_chiave = QStringLiteral("cerca");
-    b.scheda.indice_trovato = 3;
     compila(b, "n", "u", "p", "d");
     int nodiDuranteLaPausa = -1;
     b.eventi.durante = [&] { nodiDuranteLaPausa = b.scheda.elenco.Count(); };
@@ -179,9 +176,6 @@ class TestComandiVoce : public QObject {
     QCOMPARE(b.modulo.svuotati,
              (QStringList{"txt_nome", "txt_descrizione", "txt_password", "txt_username"}));
     QCOMPARE(b.scheda.nnodi.valore(), qint64(0));
-    QVERIFY(!b.scheda.file_noto);
-    QCOMPARE(b.scheda.parola_chiave, QStringLiteral("cerca"));
-    QCOMPARE(b.scheda.indice_trovato, qint64(3));
   }
 };
 

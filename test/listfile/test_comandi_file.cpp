@@ -5,12 +5,14 @@
 #include "listfile/file_lista.h"
 #include "listfile/nmcrypt.h"
 #include "listfile/salva_carica.h"
+#include "supporto/banco_cifrato.h"
 #include "supporto/copione.h"
 #include "supporto/file_prova.h"
 
 using namespace custodex;
 using copione::aggiungiVoce;
 using copione::Banco;
+using copione::BancoCifrato;
 using copione::leggiByte;
 using copione::LimiteFile;
 using copione::permessi;
@@ -18,38 +20,12 @@ using copione::scriviByte;
 
 namespace {
 
-const QString messaggioNonValido = QStringLiteral(
-    "Errore! Il file selezionato potrebbe non essere valido o la password inserita sbagliata!");
-const QString messaggioCorrotto = QStringLiteral(
-    "Attenzione! Il file selezionato è corrotto, alcune password potrebbero non funzionare");
-
 const QStringList registroSalva = {QStringLiteral("stato: Stato: salvataggio in corso...."),
                                    QStringLiteral("eventi"),
                                    QStringLiteral("stato: Stato: operazioni completate")};
 const QStringList registroCarica = {QStringLiteral("stato: Stato: caricamento...."),
                                     QStringLiteral("eventi"),
                                     QStringLiteral("stato: Stato: operazioni completate")};
-
-// A main window's state whose cipher is the real one at the cheapest cost.
-struct BancoCifrato {
-  NmCrypt cifrario{NmCrypt::Costo{1, 8}};
-  Banco banco{cifrario};
-  Scheda& scheda = banco.scheda;
-  Ambiente& ambiente = banco.ambiente;
-
-  void salva(const std::optional<QString>& file, const std::optional<QString>& chiave) {
-    if (!scheda.file_noto) banco.dialog.risposte.push_back(file);
-    banco.richiesta.risposte.push_back(chiave);
-    if (chiave) banco.richiesta.risposte.push_back(chiave);  // asked twice, the same both times
-    menu_salva(scheda, ambiente);
-  }
-  void carica(const std::optional<QString>& file, const std::optional<QString>& chiave) {
-    banco.dialog.risposte.push_back(file);
-    banco.richiesta.risposte.push_back(chiave);
-    menu_carica(scheda, ambiente);
-  }
-  QString lista() const { return salva_albero(scheda.elenco); }
-};
 
 // One entry as the writer lays it out; `senzaInfoPassword` drops the password child's BasicInfo.
 QString voceScritta(const QString& nome, const QString& utente, bool senzaInfoPassword = false) {
@@ -152,7 +128,7 @@ void TestComandiFile::andataERitorno() {
   QCOMPARE(prima.banco.richiesta.echi, (QList{Richiesta::Eco::Nascosta, Richiesta::Eco::Nascosta}));
   QCOMPARE(prima.banco.registro, registroSalva);
   QVERIFY(prima.banco.messaggi.avvisi.isEmpty());
-  QVERIFY(prima.scheda.file_noto);
+  QVERIFY(prima.file.file_noto);
 
   // Nothing of the list or the key is readable in the file.
   const QByteArray byte = leggiByte(file);
@@ -177,7 +153,7 @@ void TestComandiFile::andataERitorno() {
            QStringLiteral("Username: ") + valore);
   QVERIFY(dopo.lista() == prima.lista());
   QCOMPARE(dopo.scheda.nnodi.valore(), qint64{2});
-  QVERIFY(dopo.scheda.file_noto);
+  QVERIFY(dopo.file.file_noto);
 }
 
 void TestComandiFile::annullaLaChiave() {
@@ -195,7 +171,7 @@ void TestComandiFile::annullaLaChiave() {
   QCOMPARE(leggiByte(file), salvato);
   QVERIFY(b.banco.registro.isEmpty());
   QVERIFY(b.banco.messaggi.avvisi.isEmpty());
-  QVERIFY(b.scheda.file_noto);
+  QVERIFY(b.file.file_noto);
   QCOMPARE(b.banco.dialog.mostrati.size(), 1);
 
   // Load: the tree and the counter untouched, no status change; the current file is now the
@@ -207,7 +183,7 @@ void TestComandiFile::annullaLaChiave() {
   QCOMPARE(b.scheda.nnodi.valore(), qint64{7});
   QVERIFY(b.banco.registro.isEmpty());
   QVERIFY(b.banco.messaggi.avvisi.isEmpty());
-  QVERIFY(!b.scheda.file_noto);
+  QVERIFY(!b.file.file_noto);
 }
 
 void TestComandiFile::chiaveRipetuta() {
@@ -222,7 +198,7 @@ void TestComandiFile::chiaveRipetuta() {
   b.banco.dialog.risposte.push_back(file);
   richiesta.risposte = {QStringLiteral("chiave"), QStringLiteral("chaive"), QStringLiteral("k"),
                         QStringLiteral("k")};
-  menu_salva(b.scheda, b.ambiente);
+  menu_salva(b.scheda, b.file, b.ambiente);
   QCOMPARE(richiesta.domande, (QStringList{salva, ripeti, salva, ripeti}));
   QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
   QCOMPARE(b.banco.messaggi.avvisi[0].testo,
@@ -240,7 +216,7 @@ void TestComandiFile::chiaveRipetuta() {
                                {QStringLiteral("a"), QStringLiteral("b"), {}}}) {
     b.banco.registro.clear();
     richiesta.risposte = risposte;
-    menu_salva(b.scheda, b.ambiente);
+    menu_salva(b.scheda, b.file, b.ambiente);
     QVERIFY(richiesta.risposte.empty());
     QCOMPARE(leggiByte(file), salvato);
     QVERIFY(b.banco.registro.isEmpty());
@@ -256,10 +232,10 @@ void TestComandiFile::annullaIlDialogo() {
   QVERIFY(b.banco.richiesta.domande.isEmpty());
   QVERIFY(b.banco.registro.isEmpty());
   QVERIFY(!QFile::exists(file));
-  QVERIFY(!b.scheda.file_noto);
+  QVERIFY(!b.file.file_noto);
 
   b.salva(file, QStringLiteral("k"));
-  QVERIFY(b.scheda.file_noto);
+  QVERIFY(b.file.file_noto);
   b.banco.richiesta.risposte.clear();
   b.banco.registro.clear();
   b.banco.richiesta.domande.clear();
@@ -267,7 +243,7 @@ void TestComandiFile::annullaIlDialogo() {
   QVERIFY(b.banco.richiesta.domande.isEmpty());
   QVERIFY(b.banco.registro.isEmpty());
   QCOMPARE(b.scheda.elenco.Count(), 4);
-  QVERIFY(b.scheda.file_noto);  // the dialog was cancelled: the current file did not change
+  QVERIFY(b.file.file_noto);  // the dialog was cancelled: the current file did not change
 }
 
 void TestComandiFile::chiaveSbagliata() {
@@ -280,10 +256,10 @@ void TestComandiFile::chiaveSbagliata() {
   for (int i = 0; i < 3; ++i) aggiungiVoce(b.scheda.elenco, QString::number(i), {}, {}, {});
   b.carica(file, QStringLiteral("sbagliata"));
   QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
-  QCOMPARE(b.banco.messaggi.avvisi[0].testo, messaggioNonValido);
+  QCOMPARE(b.banco.messaggi.avvisi[0].testo, testi_file::listaNonValida);
   QCOMPARE(b.scheda.elenco.Count(), 12);  // the list stays as it was
   QCOMPARE(b.scheda.nnodi.valore(), qint64{3});
-  QVERIFY(!b.scheda.file_noto);
+  QVERIFY(!b.file.file_noto);
   QCOMPARE(b.banco.registro, registroCarica);
 }
 
@@ -297,7 +273,7 @@ void TestComandiFile::caricaIlFileDellaRigaDiComando() {
 
   BancoCifrato b;
   b.banco.richiesta.risposte.push_back(QStringLiteral("k"));
-  carica_file(b.scheda, b.ambiente, file);
+  carica_file(b.scheda, b.file, b.ambiente, file);
   QVERIFY(b.banco.dialog.mostrati.isEmpty());
   QCOMPARE(b.banco.richiesta.domande, QStringList{testi_file::chiaveCarica});
   QCOMPARE(b.banco.registro, registroCarica);
@@ -315,10 +291,10 @@ void TestComandiFile::caricaIlFileDellaRigaDiComando() {
   // With the wrong key the file is still the current one, but not tied: the next save asks.
   BancoCifrato d;
   d.banco.richiesta.risposte.push_back(QStringLiteral("sbagliata"));
-  carica_file(d.scheda, d.ambiente, file);
+  carica_file(d.scheda, d.file, d.ambiente, file);
   QCOMPARE(d.banco.messaggi.avvisi.size(), 1);
   QCOMPARE(d.banco.dialog.FileName(), file);
-  QVERIFY(!d.scheda.file_noto);
+  QVERIFY(!d.file.file_noto);
 }
 
 void TestComandiFile::fileDanneggiati_data() {
@@ -353,10 +329,10 @@ void TestComandiFile::fileDanneggiati() {
   aggiungiVoce(b.scheda.elenco, QStringLiteral("resta"), {}, {}, {});
   b.carica(file, QStringLiteral("k"));
   QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
-  QCOMPARE(b.banco.messaggi.avvisi[0].testo, messaggioNonValido);
+  QCOMPARE(b.banco.messaggi.avvisi[0].testo, testi_file::listaNonValida);
   QCOMPARE(b.scheda.elenco.Count(), 4);
   QCOMPARE(b.scheda.elenco.Text(b.scheda.elenco.Item(1)), QStringLiteral("resta"));
-  QVERIFY(!b.scheda.file_noto);
+  QVERIFY(!b.file.file_noto);
 }
 
 void TestComandiFile::secondaVoceTraVirgolette() {
@@ -387,40 +363,45 @@ void TestComandiFile::fileNoto() {
   BancoCifrato b;
   auto& dialog = b.banco.dialog;
   aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
-  QVERIFY(!b.scheda.file_noto);
+  QVERIFY(!b.file.file_noto);
 
   // The first save asks for a file; the next ones write to it, asking only for a key, which may
   // differ each time.
   b.salva(uno, QStringLiteral("k1"));
-  QVERIFY(b.scheda.file_noto);
+  QVERIFY(b.file.file_noto);
   b.salva(std::nullopt, QStringLiteral("k2"));
   QCOMPARE(dialog.mostrati, QStringList{QStringLiteral("salva")});
   QCOMPARE(b.banco.richiesta.domande.size(), 4);
-  QVERIFY(b.scheda.file_noto);
+  QVERIFY(b.file.file_noto);
   BancoCifrato lettore;
   lettore.carica(uno, QStringLiteral("k2"));
   QCOMPARE(lettore.scheda.elenco.Count(), 4);
 
   // "Salva con nome" cancelled: not tied to any file, and the next save asks again.
   dialog.risposte.push_back(std::nullopt);
-  menu_salva_nome(b.scheda, b.ambiente);
-  QVERIFY(!b.scheda.file_noto);
+  menu_salva_nome(b.scheda, b.file, b.ambiente);
+  QVERIFY(!b.file.file_noto);
   QCOMPARE(dialog.mostrati.size(), 2);
   b.salva(due, QStringLiteral("k"));
   QCOMPARE(dialog.mostrati.size(), 3);
-  QVERIFY(b.scheda.file_noto);
+  QVERIFY(b.file.file_noto);
 
   // "Salva con nome" confirmed: a new file, tied.
   dialog.risposte.push_back(uno);
   b.banco.richiesta.risposte.insert(b.banco.richiesta.risposte.end(), 2, QStringLiteral("k"));
-  menu_salva_nome(b.scheda, b.ambiente);
+  menu_salva_nome(b.scheda, b.file, b.ambiente);
   QCOMPARE(dialog.mostrati.size(), 4);
-  QVERIFY(b.scheda.file_noto);
+  QVERIFY(b.file.file_noto);
+
+  // "Nuova Lista" empties the list and unties it.
+  nuova_lista(b.scheda, b.file, b.ambiente);
+  QCOMPARE(b.scheda.elenco.Count(), 0);
+  QVERIFY(!b.file.file_noto);
 
   // A clean load ties the list to the loaded file: "Salva Lista" writes there unasked.
   BancoCifrato c;
   c.carica(due, QStringLiteral("k"));
-  QVERIFY(c.scheda.file_noto);
+  QVERIFY(c.file.file_noto);
   aggiungiVoce(c.scheda.elenco, QStringLiteral("aggiunta"), {}, {}, {});
   c.salva(std::nullopt, QStringLiteral("k"));
   QCOMPARE(c.banco.dialog.mostrati, QStringList{QStringLiteral("apri")});
@@ -430,7 +411,7 @@ void TestComandiFile::fileNoto() {
 
   // A load that the parser rejected does not: the next save asks for a file.
   c.carica(due, QStringLiteral("sbagliata"));
-  QVERIFY(!c.scheda.file_noto);
+  QVERIFY(!c.file.file_noto);
   c.salva(uno, QStringLiteral("k"));
   QCOMPARE(c.banco.dialog.mostrati.size(), 3);
   QCOMPARE(c.banco.dialog.mostrati.last(), QStringLiteral("salva"));
@@ -454,7 +435,7 @@ void TestComandiFile::salvataggioFallito() {
   QCOMPARE(avviso.icona, Messaggi::Icona::Critica);
   QVERIFY(avviso.testo.contains(QStringLiteral("non è stata salvata")));
   QVERIFY(avviso.testo.contains(QDir::toNativeSeparators(file)));
-  QVERIFY(!b.scheda.file_noto);
+  QVERIFY(!b.file.file_noto);
   QCOMPARE(leggiByte(percorso(QStringLiteral("file"))), QByteArray("x"));
 }
 
@@ -544,9 +525,9 @@ void TestComandiFile::passwordSenzaBasicInfo() {
   QCOMPARE(b.scheda.elenco.Count(), 6);
   QCOMPARE(b.scheda.elenco.Text(b.scheda.elenco.Item(6)), QStringLiteral("Username: due"));
   QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
-  QCOMPARE(b.banco.messaggi.avvisi[0].testo, messaggioCorrotto);
+  QCOMPARE(b.banco.messaggi.avvisi[0].testo, testi_file::listaCorrotta);
   QCOMPARE(b.scheda.nnodi.valore(), qint64{2});
-  QVERIFY(!b.scheda.file_noto);
+  QVERIFY(!b.file.file_noto);
   QCOMPARE(b.banco.registro, registroCarica);
 }
 
@@ -563,7 +544,7 @@ void TestComandiFile::valoreNonConvertibile() {
   // Ended by the trap: no message, the counter and the status as the error found them.
   QVERIFY(b.banco.messaggi.avvisi.isEmpty());
   QCOMPARE(b.scheda.nnodi.valore(), qint64{5});
-  QVERIFY(!b.scheda.file_noto);
+  QVERIFY(!b.file.file_noto);
   QCOMPARE(b.banco.modulo.stato, QStringLiteral("Stato: caricamento...."));
 }
 

@@ -25,12 +25,14 @@
 #include "listfile/file_lista.h"
 #include "listfile/nmcrypt.h"
 #include "listfile/salva_carica.h"
+#include "supporto/banco_cifrato.h"
 #include "supporto/copione.h"
 #include "supporto/figlio.h"
 #include "supporto/file_prova.h"
 
 using namespace custodex;
 using copione::aggiungiVoce;
+using copione::BancoCifrato;
 using copione::leggiByte;
 using copione::memoriaVirtuale;
 using copione::nelFiglio;
@@ -61,33 +63,12 @@ extern "C" int rename(const char* da, const char* a) {
 
 namespace {
 
-struct BancoCifrato {
-  NmCrypt cifrario;
-  copione::Banco banco{cifrario};
-  Scheda& scheda = banco.scheda;
-  explicit BancoCifrato(NmCrypt c = NmCrypt(NmCrypt::Costo{1, 8})) : cifrario(std::move(c)) {}
-
-  void salva(const QString& file) {
-    if (!scheda.file_noto) banco.dialog.risposte.push_back(file);
-    banco.richiesta.risposte.push_back(QStringLiteral("k"));
-    banco.richiesta.risposte.push_back(QStringLiteral("k"));  // asked twice
-    menu_salva(scheda, banco.ambiente);
-  }
-  void carica(const QString& file) {
-    banco.dialog.risposte.push_back(file);
-    banco.richiesta.risposte.push_back(QStringLiteral("k"));
-    menu_carica(scheda, banco.ambiente);
-  }
-  // The save ended with its failure message, naming the file.
-  bool salvataggioFallito(const QString& file) const {
-    const auto& avvisi = banco.messaggi.avvisi;
-    return avvisi.size() == 1 && avvisi[0].icona == Messaggi::Icona::Critica &&
-           avvisi[0].testo.contains(QDir::toNativeSeparators(file));
-  }
-};
-
-const QString messaggioNonValido = QStringLiteral(
-    "Errore! Il file selezionato potrebbe non essere valido o la password inserita sbagliata!");
+// The save ended with its failure message, naming the file.
+bool salvataggioFallito(const BancoCifrato& b, const QString& file) {
+  const auto& avvisi = b.banco.messaggi.avvisi;
+  return avvisi.size() == 1 && avvisi[0].icona == Messaggi::Icona::Critica &&
+         avvisi[0].testo.contains(QDir::toNativeSeparators(file));
+}
 
 // Every readable byte of the process's memory, a mapping at a time, through /proc/self/mem.
 bool inMemoria(const QByteArray& mascherato, char maschera) {
@@ -162,7 +143,7 @@ void TestCondizioniAvverse::limiteDiDimensioneDelProcesso() {
     const rlimit limite{static_cast<rlim_t>(vecchio.size()) + 100, RLIM_INFINITY};
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limite), 0);
     b.salva(file);
-    QVERIFY(b.salvataggioFallito(file));
+    QVERIFY(salvataggioFallito(b, file));
     QCOMPARE(leggiByte(file), vecchio);
     // Nor would a crash leave the list on disk.
     QCOMPARE(::prctl(PR_GET_DUMPABLE), 0);
@@ -185,11 +166,11 @@ void TestCondizioniAvverse::guastiDiSistema() {
   b.salva(file);
   const QByteArray vecchio = leggiByte(file);
   aggiungiVoce(b.scheda.elenco, QStringLiteral("nuova"), {}, {}, {});
-  b.scheda.file_noto = false;
+  b.file.file_noto = false;
   guasto = Guasto(quale);
   b.salva(file);
   guasto = Guasto::Nessuno;
-  QVERIFY(b.salvataggioFallito(file));
+  QVERIFY(salvataggioFallito(b, file));
   QCOMPARE(leggiByte(file), vecchio);
   QCOMPARE(QDir(cartella_->path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
            QStringList{QStringLiteral("lista.kvx")});
@@ -206,7 +187,7 @@ void TestCondizioniAvverse::fileNonRegolari() {
     BancoCifrato b;
     aggiungiVoce(b.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
     b.salva(file);
-    QVERIFY(b.salvataggioFallito(file));
+    QVERIFY(salvataggioFallito(b, file));
     struct stat s {};
     QCOMPARE(::stat(QFile::encodeName(tubo).constData(), &s), 0);
     QVERIFY(S_ISFIFO(s.st_mode));
@@ -260,7 +241,7 @@ void TestCondizioniAvverse::fileOstiliRifiutatiSubito() {
     b.carica(file);
     QCOMPARE(NmCrypt::chiaviDerivate(), derivate);
     QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
-    QCOMPARE(b.banco.messaggi.avvisi[0].testo, messaggioNonValido);
+    QCOMPARE(b.banco.messaggi.avvisi[0].testo, testi_file::listaNonValida);
   }
 }
 
@@ -272,7 +253,7 @@ void TestCondizioniAvverse::listaTroppoGrandePerIlFile() {
   const QByteArray vecchio = leggiByte(file);
   aggiungiVoce(b.scheda.elenco, QStringLiteral("lunga"), QString(1200, u'u'), {}, {});
   b.salva(file);
-  QVERIFY(b.salvataggioFallito(file));
+  QVERIFY(salvataggioFallito(b, file));
   QCOMPARE(leggiByte(file), vecchio);
 }
 

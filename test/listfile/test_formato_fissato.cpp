@@ -35,7 +35,7 @@ void TestFormatoFissato::fileDiVersioniPrecedenti() {
   copione::aggiungiVoce(banco.scheda.elenco, QStringLiteral("da sostituire"), {}, {}, {});
   banco.dialog.risposte.push_back(file);
   banco.richiesta.risposte.push_back(lista.chiave);
-  menu_carica(banco.scheda, banco.ambiente);
+  menu_carica(banco.scheda, banco.file, banco.ambiente);
 
   Albero atteso;
   lista.costruisci(atteso);
@@ -44,7 +44,7 @@ void TestFormatoFissato::fileDiVersioniPrecedenti() {
   // Every field of every node, through the writer's exact form.
   QCOMPARE(salva_albero(banco.scheda.elenco), salva_albero(atteso));
   QCOMPARE(banco.scheda.nnodi.valore(), voci_da_nodi(atteso.Count()));
-  QVERIFY(banco.scheda.file_noto);
+  QVERIFY(banco.file.file_noto);
 }
 
 QTEST_MAIN(TestFormatoFissato)

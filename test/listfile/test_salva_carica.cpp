@@ -13,11 +13,9 @@ using custodex::copione::MessaggiCopione;
 
 namespace {
 
-const QString nonValido = QStringLiteral(
-    "Errore! Il file selezionato potrebbe non essere valido o la password inserita sbagliata!");
-const QString rootMancante = QStringLiteral("Errore! Il file selezionato non è valido");
-const QString corrotto = QStringLiteral(
-    "Attenzione! Il file selezionato è corrotto, alcune password potrebbero non funzionare");
+const QString& nonValido = testi_file::listaNonValida;
+const QString& rootMancante = testi_file::listaSenzaRoot;
+const QString& corrotto = testi_file::listaCorrotta;
 
 // Lines given as (indentation, characters), joined by line breaks as the writer joins them.
 QString righe(const std::vector<std::pair<int, QString>>& elenco) {

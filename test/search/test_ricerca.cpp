@@ -25,13 +25,13 @@ struct Banco : copione::Banco {
   qint64 trova(const std::optional<QString>& risposta) {
     richiesta.risposte = {risposta};
     registro.clear();
-    menu_trova(scheda, ambiente);
-    return scheda.indice_trovato;
+    menu_trova(scheda, ricerca, ambiente);
+    return ricerca.indice_trovato;
   }
   qint64 successivo() {
     registro.clear();
-    menu_successivo(scheda, ambiente);
-    return scheda.indice_trovato;
+    menu_successivo(scheda, ricerca, ambiente);
+    return ricerca.indice_trovato;
   }
 };
 
@@ -43,7 +43,7 @@ class TestRicerca : public QObject {
  private slots:
   void trovaESuccessivo() {
     Banco b;
-    b.scheda.parola_chiave = QStringLiteral("y");
+    b.ricerca.parola_chiave = QStringLiteral("y");
     QCOMPARE(b.trova(QStringLiteral("x")), 0);  // empty tree: no prompt, nothing changes
     QVERIFY(b.richiesta.domande.isEmpty() && b.registro.isEmpty());
     QCOMPARE(b.successivo(), 0);
@@ -61,7 +61,7 @@ class TestRicerca : public QObject {
 
     b.a.Remove(1);
     QCOMPARE(b.trova(QStringLiteral("PoStA")), 1);
-    QCOMPARE(b.scheda.parola_chiave, QStringLiteral("posta"));
+    QCOMPARE(b.ricerca.parola_chiave, QStringLiteral("posta"));
     QCOMPARE(b.successivo(), 2);
     QCOMPARE(b.successivo(), 7);
     QCOMPARE(b.successivo(), 12);

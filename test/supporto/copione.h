@@ -10,6 +10,8 @@
 #include "comune/ambiente.h"
 #include "comune/piattaforma.h"
 #include "list/scheda.h"
+#include "listfile/stato_file.h"
+#include "search/stato_ricerca.h"
 
 // Scripted stand-ins for the platform pieces: each answers from a queue the test fills and
 // records what the command asked of it. Status texts and yields go to one shared log, so that a
@@ -124,6 +126,8 @@ struct Banco {
 
   QStringList registro;  // "stato: <text>", "eventi" and "focus: elenco" lines, in order
   Scheda scheda;
+  StatoFile file;
+  StatoRicerca ricerca;
   MessaggiCopione messaggi;
   RichiestaCopione richiesta;
   DialogoCopione dialog;
