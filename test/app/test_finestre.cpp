@@ -8,6 +8,7 @@
 #include "listfile/nmcrypt.h"
 #include "supporto/copione.h"
 #include "supporto/copione_finestre.h"
+#include "supporto/finestra_copione.h"
 
 using namespace custodex;
 using copione::MessaggiCopione;
@@ -16,19 +17,8 @@ using copione::TrayCopione;
 
 namespace {
 
-// The real main window, its commands talking to scripted pieces.
-struct FinestraCopione {
-  QStringList registro;
-  MessaggiCopione messaggi;
-  copione::RichiestaCopione richiesta;
-  copione::DialogoCopione dialog;
-  copione::AppuntiCopione appunti;
-  copione::EventiCopione eventi{registro};
-  NmCrypt cifrario{NmCrypt::Costo{1, 8}};
-  TrayCopione tray;
-  Principale p{Principale::Pezzi{{messaggi, richiesta, dialog, appunti, eventi, cifrario}, tray}};
-
-  void scegli(const char* nome) { p.findChild<QAction*>(QString::fromLatin1(nome))->trigger(); }
+// The real main window over scripted pieces, and a way to its about window.
+struct FinestraCopione : copione::FinestraCopione {
   QWidget* about() {
     for (QWidget* w : QApplication::topLevelWidgets())
       if (w->objectName() == QStringLiteral("about")) return w;
