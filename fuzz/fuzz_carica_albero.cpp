@@ -9,18 +9,10 @@
 #include <memory>
 
 #include "comune/errore.h"
-#include "comune/piattaforma.h"
 #include "list/albero.h"
 #include "listfile/salva_carica.h"
 
 namespace {
-
-// Messages go nowhere: only whether the reader accepted the text matters here.
-class MessaggiMuti : public custodex::Messaggi {
- public:
-  void avviso(const QString&, Icona) override {}
-  bool conferma(const QString&) override { return true; }
-};
 
 // Larger inputs only slow the search down; the reader is linear in the text.
 constexpr std::size_t massimoByte = 64 * 1024;
@@ -35,10 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dati, std::size_t dime
   if (n > 0) std::memcpy(unita.get(), dati, 2 * n);
   const QStringView testo(unita.get(), static_cast<qsizetype>(n));
 
-  MessaggiMuti messaggi;
   custodex::Albero letto;
   try {
-    (void)custodex::carica_albero(letto, testo, messaggi);
+    (void)custodex::carica_albero(letto, testo);
   } catch (const custodex::Errore&) {
     // a value that does not convert ends the load through the command's trap
   }
@@ -48,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dati, std::size_t dime
   try {
     const QString salvato = custodex::salva_albero(letto);
     custodex::Albero riletto;
-    if (!custodex::carica_albero(riletto, salvato, messaggi)) std::abort();
+    if (custodex::carica_albero(riletto, salvato) != custodex::Lettura::Letta) std::abort();
     if (custodex::salva_albero(riletto) != salvato) std::abort();
   } catch (const custodex::Errore&) {
     std::abort();
