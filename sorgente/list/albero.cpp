@@ -115,6 +115,7 @@ Nodo* Albero::Add(Nodo* relativo, std::optional<Relazione> relazione, QStringVie
   nodi_.push_back(std::move(nuovo));
   f.insert(f.begin() + static_cast<std::ptrdiff_t>(riga), n);
   rinumeraRighe(f, riga + 1);
+  ++versione_;
   if (osservatore_) osservatore_->dopoAggiunto();
   return n;
 }
@@ -144,6 +145,7 @@ void Albero::Remove(qint64 indice) {
   }
   std::erase_if(nodi_, [](const std::unique_ptr<Nodo>& n) { return n->indice < 0; });
   for (std::size_t i = 0; i < nodi_.size(); ++i) nodi_[i]->indice = static_cast<int>(i);
+  ++versione_;
 
   if (avvisa) osservatore_->dopoRimosso();
 }
@@ -160,6 +162,7 @@ void Albero::sostituisci(Albero& altro) {
   radici_.swap(altro.radici_);
   chiavi_.swap(altro.chiavi_);
   std::swap(selezionato_, altro.selezionato_);
+  if (!nodi_.empty() || !altro.nodi_.empty()) ++versione_;
   if (osservatore_) osservatore_->fineBlocco();
 }
 
@@ -169,6 +172,7 @@ void Albero::riserva(int nodi) {
 
 void Albero::setText(Nodo* n, QStringView testo) {
   richiedi(n)->testo.imposta(testo);
+  ++versione_;
   if (osservatore_) osservatore_->nodoCambiato(n);
 }
 

@@ -134,6 +134,10 @@ class Albero {
   void setExpanded(Nodo* n, bool espanso);
   void setSelected(Nodo* n, bool selezionato);
 
+  // Counts the changes to the list's entries (nodes added, removed, texts changed, the tree
+  // replaced): two equal readings mean the same entries. Expanding and selecting are not changes.
+  quint64 versione() const { return versione_; }
+
   // The structure the view walks.
   const std::vector<Nodo*>& radici() const { return radici_; }
   const std::vector<Nodo*>& figli(const Nodo* n) const { return n ? n->figli : radici_; }
@@ -151,6 +155,7 @@ class Albero {
   QHash<QString, Nodo*> chiavi_;
   Nodo* selezionato_ = nullptr;
   Osservatore* osservatore_ = nullptr;
+  quint64 versione_ = 0;
 };
 
 }  // namespace custodex
