@@ -26,7 +26,10 @@ struct FinestraCopione {
   copione::EventiCopione eventi{registro};
   NmCrypt cifrario{NmCrypt::Costo{1, 8}};
   TrayCopione tray;
-  Principale p{Principale::Pezzi{{messaggi, richiesta, dialog, appunti, eventi, cifrario}, tray}};
+  copione::ModificaCopione modifica;
+  copione::GeneratoreCopione generatore;
+  Principale p{Principale::Pezzi{
+      {messaggi, richiesta, dialog, appunti, eventi, cifrario, modifica, generatore}, tray}};
 
   void scegli(const char* nome) { p.findChild<QAction*>(QString::fromLatin1(nome))->trigger(); }
   QWidget* about() {
