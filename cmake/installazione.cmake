@@ -55,10 +55,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://custodex.org/)
 # The libraries' packages, as dpkg-shlibdeps finds them from the program itself; the window
-# system's plug-in is loaded at run time, so no library names it. Qt's own texts in Italian and
-# the metric-compatible fonts are welcome but not needed.
+# system's plug-in is loaded at run time, so no library names it. Qt's own texts in Italian, the
+# metric-compatible fonts and the Italian word list (the generator's passphrases) are welcome but
+# not needed.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-liberation, witalian")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -17,8 +17,11 @@
 #include <limits>
 
 #include "app/aspetto.h"
+#include "app/campi.h"
 #include "app/centra_finestra.h"
 #include "app/icona.h"
+#include "app/qt_generatore.h"
+#include "app/qt_modifica_voce.h"
 #include "app/qt_piattaforma.h"
 #include "app/vista_contatore.h"
 #include "app/vista_elenco.h"
@@ -26,6 +29,7 @@
 #include "comune/azzera.h"
 #include "comune/testi.h"
 #include "list/comandi_appunti.h"
+#include "list/comandi_modifica.h"
 #include "list/comandi_voce.h"
 #include "listfile/comandi_file.h"
 #include "listfile/nmcrypt.h"
@@ -84,8 +88,16 @@ QList<QIcon> listaimg() {
 }  // namespace
 
 struct Principale::PezziQt {
-  explicit PezziQt(QWidget* padre) : messaggi(padre), richiesta(padre), dialog(padre) {}
-  Pezzi pezzi() { return {{messaggi, richiesta, dialog, appunti, eventi, cripta_decripta}, tray}; }
+  explicit PezziQt(QWidget* padre)
+      : messaggi(padre),
+        richiesta(padre),
+        dialog(padre),
+        generatore(padre),
+        modifica(padre, generatore) {}
+  Pezzi pezzi() {
+    return {{messaggi, richiesta, dialog, appunti, eventi, cripta_decripta, modifica, generatore},
+            tray};
+  }
 
   QtMessaggi messaggi;
   QtRichiesta richiesta;
@@ -94,6 +106,8 @@ struct Principale::PezziQt {
   QtEventi eventi;
   NmCrypt cripta_decripta;
   YoconTray tray;
+  QtGeneratore generatore;
+  QtModificaVoce modifica;
 };
 
 Principale::Principale(QWidget* parent)
@@ -243,6 +257,7 @@ void Principale::creaControlli() {
   connect(copia_, &QToolButton::clicked, this, [this] { esegui(copia); });
   connect(incolla_, &QToolButton::clicked, this, [this] { esegui(incolla); });
   connect(elenco_, &VistaElenco::copiaRichiesta, this, [this] { esegui(copia); });
+  connect(elenco_, &VistaElenco::modificaRichiesta, this, [this] { esegui(menu_modifica); });
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   // A big number may push its caption left, up to a pixel clear of the picture buttons.
@@ -264,28 +279,60 @@ void Principale::creaMenu() {
   };
 
   QMenu* menu_file = menu("menu_file", QStringLiteral("&File"));
-  connect(voce(menu_file, "menu_nuova", QStringLiteral("Nuova Lista")), &QAction::triggered, this,
-          [this] { esegui(nuova_lista); });
-  connect(voce(menu_file, "menu_carica", QStringLiteral("Carica Lista")), &QAction::triggered, this,
-          [this] { esegui(menu_carica); });
-  connect(voce(menu_file, "menu_salva", QStringLiteral("Salva Lista")), &QAction::triggered, this,
-          [this] { esegui(menu_salva); });
-  connect(voce(menu_file, "menu_salva_nome", QStringLiteral("Salva con nome")), &QAction::triggered,
-          this, [this] { esegui(menu_salva_nome); });
-  connect(voce(menu_file, "menu_esci", QStringLiteral("Esci")), &QAction::triggered, this,
-          &QWidget::close);
+  QAction* nuova = voce(menu_file, "menu_nuova", QStringLiteral("Nuova Lista"));
+  connect(nuova, &QAction::triggered, this, [this] { esegui(nuova_lista); });
+  QAction* carica = voce(menu_file, "menu_carica", QStringLiteral("Carica Lista"));
+  connect(carica, &QAction::triggered, this, [this] { esegui(menu_carica); });
+  QAction* salva = voce(menu_file, "menu_salva", QStringLiteral("Salva Lista"));
+  connect(salva, &QAction::triggered, this, [this] { esegui(menu_salva); });
+  QAction* salva_nome = voce(menu_file, "menu_salva_nome", QStringLiteral("Salva con nome"));
+  connect(salva_nome, &QAction::triggered, this, [this] { esegui(menu_salva_nome); });
+  QAction* esci = voce(menu_file, "menu_esci", QStringLiteral("Esci"));
+  connect(esci, &QAction::triggered, this, &QWidget::close);
 
   QMenu* menu_opzioni = menu("menu_opzioni", QStringLiteral("&Comandi"));
   connect(voce(menu_opzioni, "menu_aggpass", QStringLiteral("Aggiungi Password")),
           &QAction::triggered, pls_aggiungi_, &QPushButton::click);
-  connect(voce(menu_opzioni, "menu_elipass", QStringLiteral("Elimina Password")),
-          &QAction::triggered, pls_elipass_, &QPushButton::click);
+  QAction* elipass = voce(menu_opzioni, "menu_elipass", QStringLiteral("Elimina Password"));
+  connect(elipass, &QAction::triggered, pls_elipass_, &QPushButton::click);
   connect(voce(menu_opzioni, "menu_riduci", QStringLiteral("Riduci nella Traybar")),
           &QAction::triggered, this, [this] { inTurno([this] { finestre_->menu_riduci(); }); });
-  connect(voce(menu_opzioni, "menu_trova", QStringLiteral("Trova")), &QAction::triggered, this,
-          [this] { esegui(menu_trova); });
-  connect(voce(menu_opzioni, "menu_successivo", QStringLiteral("Trova Successivo")),
-          &QAction::triggered, this, [this] { esegui(menu_successivo); });
+  QAction* trova = voce(menu_opzioni, "menu_trova", QStringLiteral("Trova"));
+  connect(trova, &QAction::triggered, this, [this] { esegui(menu_trova); });
+  QAction* successivo = voce(menu_opzioni, "menu_successivo", QStringLiteral("Trova Successivo"));
+  connect(successivo, &QAction::triggered, this, [this] { esegui(menu_successivo); });
+  menu_opzioni->addSeparator();
+  QAction* modifica = voce(menu_opzioni, "menu_modifica", QStringLiteral("Modifica Password"));
+  connect(modifica, &QAction::triggered, this, [this] { esegui(menu_modifica); });
+  QAction* genera = voce(menu_opzioni, "menu_genera", QStringLiteral("Genera Password"));
+  connect(genera, &QAction::triggered, this, [this] { esegui(menu_genera); });
+  QAction* copia_user = voce(menu_opzioni, "menu_copia_username", QStringLiteral("Copia Username"));
+  connect(copia_user, &QAction::triggered, this, [this] { esegui(copia_username); });
+  QAction* copia_pass = voce(menu_opzioni, "menu_copia_password", QStringLiteral("Copia Password"));
+  connect(copia_pass, &QAction::triggered, this, [this] { esegui(copia_password); });
+
+  // Shown in the menus. A text box with the focus keeps the keys it uses itself (Ctrl+E moves
+  // to the end of its line on some desktops): Qt lets it claim them before any shortcut.
+  const std::pair<QAction*, QKeySequence> tasti[] = {
+      {nuova, QKeySequence(Qt::CTRL | Qt::Key_N)},
+      {carica, QKeySequence(Qt::CTRL | Qt::Key_O)},
+      {salva, QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {salva_nome, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+      {esci, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+      {trova, QKeySequence(Qt::CTRL | Qt::Key_F)},
+      {successivo, QKeySequence(Qt::Key_F3)},
+      {modifica, QKeySequence(Qt::CTRL | Qt::Key_E)},
+      {genera, QKeySequence(Qt::CTRL | Qt::Key_G)},
+      {elipass, QKeySequence(Qt::Key_Delete)},
+      {copia_user, QKeySequence(Qt::CTRL | Qt::Key_B)},
+      {copia_pass, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}};
+  for (const auto& [azione, tasto] : tasti) azione->setShortcut(tasto);
+  // These act on the selected node: only from the tree, so that Delete in a text box deletes a
+  // character, and pressed anywhere else they do nothing.
+  for (QAction* azione : {elipass, copia_user, copia_pass}) {
+    azione->setShortcutContext(Qt::WidgetShortcut);
+    elenco_->addAction(azione);
+  }
 
   QMenu* menu_info = menu("menu_info", QStringLiteral("&Info"));
   connect(voce(menu_info, "menu_pass", QStringLiteral("Custodex")), &QAction::triggered, this,
@@ -351,44 +398,40 @@ QString Principale::testo(Campo campo) const {
       return txt_username_->text();
     case Campo::Password:
       return txt_password_->text();
-    case Campo::Descrizione: {
-      // The raw text keeps a no-break space and a line separator as they were typed or pasted,
-      // where the plain text would make them a space and a line break. Every paragraph separator
-      // in it is a break between the box's blocks: the box itself turns a typed or pasted one,
-      // like "\r\n" and "\r", into such a break.
-      QString testo = txt_descrizione_->document()->toRawText();
-      testo.replace(QChar::ParagraphSeparator, u'\n');
-      return testo;
-    }
+    case Campo::Descrizione:
+      return testoDi(*txt_descrizione_);
   }
   return {};
 }
 
+QLineEdit* Principale::riga(Campo campo) const {
+  switch (campo) {
+    case Campo::Nome:
+      return txt_nome_;
+    case Campo::Username:
+      return txt_username_;
+    case Campo::Password:
+      return txt_password_;
+    case Campo::Descrizione:
+      break;
+  }
+  return nullptr;
+}
+
 void Principale::svuota(Campo campo) {
-  // Emptied with their undo history, so that Ctrl+Z cannot bring a password back; the characters
-  // the box held are wiped once it has let go of them.
-  QString vecchio;
-  if (campo == Campo::Descrizione) {
-    vecchio = txt_descrizione_->toPlainText();
-    txt_descrizione_->clear();
-  } else {
-    QLineEdit* box = campo == Campo::Nome       ? txt_nome_
-                     : campo == Campo::Username ? txt_username_
-                                                : txt_password_;
-    vecchio = box->text();
-    box->setText(QString());
-  }
-  // Selected with the mouse, part of the value went to the primary selection, which other
-  // programs read unasked: take it back while it is still ours.
-  QClipboard* appunti = QGuiApplication::clipboard();
-  if (!vecchio.isEmpty() && appunti->supportsSelection() && appunti->ownsSelection()) {
-    QString selezione = appunti->text(QClipboard::Selection);
-    if (!selezione.isEmpty() && vecchio.contains(selezione)) {
-      appunti->clear(QClipboard::Selection);
-      azzera(selezione);
-    }
-  }
-  azzera(vecchio);
+  if (QLineEdit* box = riga(campo))
+    svuotaCampo(*box);
+  else
+    svuotaCampo(*txt_descrizione_);
+}
+
+void Principale::imposta(Campo campo, QStringView testo) {
+  svuota(campo);
+  // A string of its own, which the box lets go of when it is emptied and wiped.
+  if (QLineEdit* box = riga(campo))
+    box->setText(testo.toString());
+  else
+    txt_descrizione_->setPlainText(testo.toString());
 }
 
 void Principale::impostaStato(const QString& testo) {

@@ -69,10 +69,13 @@ class Principale : public QMainWindow, private Modulo {
   void inTurno(Comando&& comando);
   bool eventFilter(QObject* oggetto, QEvent* evento) override;
   void mostraContatore();
+  // The one-line box of a field; none for the description.
+  QLineEdit* riga(Campo campo) const;
 
   // Modulo
   QString testo(Campo campo) const override;
   void svuota(Campo campo) override;
+  void imposta(Campo campo, QStringView testo) override;
   void impostaStato(const QString& testo) override;
   void focusElenco() override;
 

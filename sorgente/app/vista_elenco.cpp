@@ -18,6 +18,12 @@ VistaElenco::VistaElenco(ModelloElenco& modello, QWidget* parent)
   setDragDropMode(QAbstractItemView::NoDragDrop);
   setContextMenuPolicy(Qt::NoContextMenu);
   setModel(&modello_);
+  // A double-click opens the entry's dialog; opening or closing the entry too would change what
+  // the user is looking at.
+  setExpandsOnDoubleClick(false);
+  connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& indice) {
+    if (indice.isValid()) emit modificaRichiesta();
+  });
 
   connect(&modello_, &ModelloElenco::espansioneRichiesta, this, &VistaElenco::mostraEspansione);
   connect(&modello_, &ModelloElenco::selezioneRichiesta, this, &VistaElenco::mostraSelezione);
@@ -39,6 +45,13 @@ void VistaElenco::keyPressEvent(QKeyEvent* evento) {
   if (evento->matches(QKeySequence::Copy) || ctrlIns) {
     evento->accept();
     emit copiaRichiesta();
+    return;
+  }
+  const bool invio = evento->key() == Qt::Key_Return || evento->key() == Qt::Key_Enter;
+  if (invio && (evento->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    evento->accept();
+    // Held down, it opens one dialog, not one for each repeat.
+    if (!evento->isAutoRepeat() && currentIndex().isValid()) emit modificaRichiesta();
     return;
   }
   QTreeView::keyPressEvent(evento);

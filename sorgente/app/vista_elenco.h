@@ -17,6 +17,9 @@ class VistaElenco : public QTreeView {
  signals:
   // The user asked to copy the selected row (Ctrl+C, Ctrl+Insert): "Copia Valore" runs.
   void copiaRichiesta();
+  // The user asked to change the selected row's entry (Enter, a double-click): "Modifica
+  // Password" runs.
+  void modificaRichiesta();
 
  protected:
   void keyPressEvent(QKeyEvent* evento) override;

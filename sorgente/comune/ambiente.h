@@ -12,6 +12,8 @@ struct Piattaforma {
   Appunti& appunti;
   Eventi& eventi;
   Cifrario& cripta_decripta;
+  ModificaVoce& modifica;
+  Generatore& generatore;
 };
 
 // Everything a command may use: those pieces and the window's own form.

@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+#include "comune/testo_segreto.h"
+
 class QIcon;
 
 // The platform pieces the commands talk to. Each has a Qt implementation for the program and a
@@ -124,9 +126,34 @@ class Modulo {
   virtual ~Modulo() = default;
   virtual QString testo(Campo campo) const = 0;
   virtual void svuota(Campo campo) = 0;
+  // Puts a text into a box in place of the one there, which is wiped as svuota wipes it.
+  virtual void imposta(Campo campo, QStringView testo) = 0;
   virtual void impostaStato(const QString& testo) = 0;
   // Gives the list tree the keyboard focus (`SetFocus`).
   virtual void focusElenco() = 0;
+};
+
+// The modal dialog "Modifica Password" titled "Custodex", with OK and Cancel. Its texts are
+// wiped when it closes.
+class ModificaVoce {
+ public:
+  struct Valori {
+    TestoSegreto nome, username, password, descrizione;
+  };
+  virtual ~ModificaVoce() = default;
+  // Shows an entry's four values, the password hidden until the user asks to see it; true on OK,
+  // with the values as the user left them.
+  virtual bool modificaVoce(Valori& valori) = 0;
+  // Shows the whole text of a node that is not laid out as an entry's; true on OK.
+  virtual bool modificaTesto(TestoSegreto& testo) = 0;
+};
+
+// The password generator's modal dialog.
+class Generatore {
+ public:
+  virtual ~Generatore() = default;
+  // The password taken with "Usa"; nothing when the dialog was closed without it.
+  virtual std::optional<TestoSegreto> genera() = 0;
 };
 
 }  // namespace custodex

@@ -12,4 +12,8 @@ inline const QString statoCaricamento = QStringLiteral("Stato: caricamento....")
 inline const QString statoSalvataggio = QStringLiteral("Stato: salvataggio in corso....");
 inline const QString statoRicerca = QStringLiteral("Stato: sto cercando....");
 
+// An entry needs a name, when it is added and when it is changed.
+inline const QString nomeMancante = QStringLiteral(
+    "Attenzione per aggiungere un dato alla lista è necessario compilare il campo Nome");
+
 }  // namespace custodex::testi

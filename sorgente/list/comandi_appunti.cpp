@@ -4,6 +4,7 @@
 
 #include "comune/errore.h"
 #include "comune/testo_segreto.h"
+#include "list/voce.h"
 
 namespace custodex {
 
@@ -30,6 +31,31 @@ void copia(Scheda& scheda, Ambiente& ambiente) {
   } catch (const Errore&) {
   } catch (const std::bad_alloc&) {
   }
+}
+
+namespace {
+
+void copiaRiga(Scheda& scheda, Ambiente& ambiente, int riga, const QString& etichetta) {
+  try {
+    const Albero& elenco = scheda.elenco;
+    if (const Nodo* voce = voceDi(elenco, elenco.SelectedItem())) {
+      const QString& testo = elenco.Text(elenco.figli(voce)[riga]);
+      const TestoSegreto valore(QStringView(testo).sliced(etichetta.size()));
+      ambiente.appunti.scriviSegreto(valore.testo());
+    }
+  } catch (const Errore&) {
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+}  // namespace
+
+void copia_username(Scheda& scheda, Ambiente& ambiente) {
+  copiaRiga(scheda, ambiente, 0, etichettaUsername);
+}
+
+void copia_password(Scheda& scheda, Ambiente& ambiente) {
+  copiaRiga(scheda, ambiente, 1, etichettaPassword);
 }
 
 void incolla(Scheda& scheda, Ambiente& ambiente) {

@@ -9,9 +9,6 @@ namespace custodex {
 
 namespace {
 
-const QString nomeMancante = QStringLiteral(
-    "Attenzione per aggiungere un dato alla lista è necessario compilare il campo Nome");
-
 using Campo = Modulo::Campo;
 
 }  // namespace
@@ -47,7 +44,7 @@ void pls_aggiungi(Scheda& scheda, Ambiente& ambiente) {
     // Out of memory ends the command as any other error.
   }
   if (numero == Errore::NomeMancante)
-    ambiente.messaggi.avviso(nomeMancante, Messaggi::Icona::Critica);
+    ambiente.messaggi.avviso(testi::nomeMancante, Messaggi::Icona::Critica);
 }
 
 void pls_elipass(Scheda& scheda, Ambiente&) {

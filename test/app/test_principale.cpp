@@ -147,20 +147,30 @@ class TestPrincipale : public QObject {
     auto voci = [](QAction* m) {
       QStringList t;
       for (QAction* a : m->menu()->actions()) {
+        if (a->isSeparator()) {
+          t << "-";
+          continue;
+        }
         t << a->objectName() + "=" + a->text();
-        // Nothing is disabled, checkable, a separator or bound to a shortcut.
-        if (!a->isEnabled() || a->isCheckable() || a->isSeparator() || !a->shortcut().isEmpty())
-          t << "!";
+        if (!a->shortcut().isEmpty()) t.last() += " " + a->shortcut().toString();
+        // Nothing is disabled or checkable.
+        if (!a->isEnabled() || a->isCheckable()) t << "!";
       }
       return t;
     };
-    QCOMPARE(voci(menus[0]), (QStringList{"menu_nuova=Nuova Lista", "menu_carica=Carica Lista",
-                                          "menu_salva=Salva Lista",
-                                          "menu_salva_nome=Salva con nome", "menu_esci=Esci"}));
-    QCOMPARE(voci(menus[1]),
-             (QStringList{"menu_aggpass=Aggiungi Password", "menu_elipass=Elimina Password",
-                          "menu_riduci=Riduci nella Traybar", "menu_trova=Trova",
-                          "menu_successivo=Trova Successivo"}));
+    QCOMPARE(voci(menus[0]),
+             (QStringList{"menu_nuova=Nuova Lista Ctrl+N", "menu_carica=Carica Lista Ctrl+O",
+                          "menu_salva=Salva Lista Ctrl+S",
+                          "menu_salva_nome=Salva con nome Ctrl+Shift+S", "menu_esci=Esci Ctrl+Q"}));
+    // The program's own commands come after the others, set apart.
+    QCOMPARE(
+        voci(menus[1]),
+        (QStringList{"menu_aggpass=Aggiungi Password", "menu_elipass=Elimina Password Del",
+                     "menu_riduci=Riduci nella Traybar", "menu_trova=Trova Ctrl+F",
+                     "menu_successivo=Trova Successivo F3", "-",
+                     "menu_modifica=Modifica Password Ctrl+E", "menu_genera=Genera Password Ctrl+G",
+                     "menu_copia_username=Copia Username Ctrl+B",
+                     "menu_copia_password=Copia Password Ctrl+Shift+C"}));
     QCOMPARE(voci(menus[2]), (QStringList{"menu_pass=Custodex"}));
   }
 

@@ -74,6 +74,38 @@ void ModuloCopione::impostaStato(const QString& testo) {
   registro_.push_back(QStringLiteral("stato: ") + testo);
 }
 
+bool ModificaCopione::modificaVoce(Valori& valori) {
+  voci.push_back({valori.nome.testo(), valori.username.testo(), valori.password.testo(),
+                  valori.descrizione.testo()});
+  if (risposteVoce.empty()) return false;
+  const std::optional<Mostrati> risposta = risposteVoce.front();
+  risposteVoce.pop_front();
+  if (!risposta) return false;
+  valori.nome.imposta(risposta->nome);
+  valori.username.imposta(risposta->username);
+  valori.password.imposta(risposta->password);
+  valori.descrizione.imposta(risposta->descrizione);
+  return true;
+}
+
+bool ModificaCopione::modificaTesto(TestoSegreto& testo) {
+  testi.push_back(testo.testo());
+  if (risposteTesto.empty()) return false;
+  const std::optional<QString> risposta = risposteTesto.front();
+  risposteTesto.pop_front();
+  if (!risposta) return false;
+  testo.imposta(*risposta);
+  return true;
+}
+
+std::optional<TestoSegreto> GeneratoreCopione::genera() {
+  ++aperture;
+  if (risposte.empty()) return std::nullopt;
+  TestoSegreto scelta(QStringView(risposte.front()));
+  risposte.pop_front();
+  return scelta;
+}
+
 QString CifrarioCopione::cripta(const QString& testo, const QString& chiave) {
   QString rovescio = testo;
   std::reverse(rovescio.begin(), rovescio.end());

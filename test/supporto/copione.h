@@ -99,6 +99,10 @@ class ModuloCopione : public Modulo {
   explicit ModuloCopione(QStringList& registro) : registro_(registro) {}
   QString testo(Campo campo) const override { return campi_[static_cast<int>(campo)]; }
   void svuota(Campo campo) override;
+  void imposta(Campo campo, QStringView testo) override {
+    svuota(campo);
+    scrivi(campo, testo.toString());
+  }
   void impostaStato(const QString& testo) override;
   void focusElenco() override { registro_.push_back(QStringLiteral("focus: elenco")); }
   void scrivi(Campo campo, const QString& testo) { campi_[static_cast<int>(campo)] = testo; }
@@ -109,6 +113,33 @@ class ModuloCopione : public Modulo {
  private:
   QString campi_[4];
   QStringList& registro_;
+};
+
+// The edit dialog: records the values it was shown and answers from a queue, each answer the
+// values the user leaves in it on OK, or nothing for Cancel; an empty queue answers Cancel.
+class ModificaCopione : public ModificaVoce {
+ public:
+  struct Mostrati {
+    QString nome, username, password, descrizione;
+    bool operator==(const Mostrati&) const = default;
+  };
+  bool modificaVoce(Valori& valori) override;
+  bool modificaTesto(TestoSegreto& testo) override;
+
+  QList<Mostrati> voci;  // what each entry dialog showed
+  QStringList testi;     // what each one-text dialog showed
+  std::deque<std::optional<Mostrati>> risposteVoce;
+  std::deque<std::optional<QString>> risposteTesto;
+};
+
+// The generator's dialog: hands out the queued passwords as if "Usa" were pressed; an empty
+// queue closes it without one.
+class GeneratoreCopione : public Generatore {
+ public:
+  std::optional<TestoSegreto> genera() override;
+
+  int aperture = 0;
+  std::deque<QString> risposte;
 };
 
 // Reverses the text and marks it; "deciphers" only under the same key. For tests of the commands
@@ -136,7 +167,10 @@ struct Banco {
   ModuloCopione modulo{registro};
   CifrarioCopione cifrario;
   Cifrario* cifrarioUsato = &cifrario;
-  Ambiente ambiente{{messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato}, modulo};
+  ModificaCopione modifica;
+  GeneratoreCopione generatore;
+  Ambiente ambiente{
+      {messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato, modifica, generatore}, modulo};
 };
 
 // Adds an entry laid out as the add command lays it, without going through the command.

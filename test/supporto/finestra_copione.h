@@ -20,7 +20,10 @@ struct FinestraCopione {
   EventiCopione eventi{registro};
   NmCrypt cifrario{NmCrypt::Costo{1, 8}};
   TrayCopione tray;
-  Principale p{Principale::Pezzi{{messaggi, richiesta, dialog, appunti, eventi, cifrario}, tray}};
+  ModificaCopione modifica;
+  GeneratoreCopione generatore;
+  Principale p{Principale::Pezzi{
+      {messaggi, richiesta, dialog, appunti, eventi, cifrario, modifica, generatore}, tray}};
 
   // Chooses a menu item.
   void scegli(const char* nome) { p.findChild<QAction*>(QString::fromLatin1(nome))->trigger(); }
