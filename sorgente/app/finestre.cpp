@@ -99,7 +99,10 @@ void Finestre::dimenticaConferma() {
 }
 
 bool Finestre::confermaUscita() {
-  const bool si = messaggi_.conferma(testi_finestre::domandaUscita);
+  const bool perse = modificheNonSalvate && modificheNonSalvate();
+  const bool si = messaggi_.conferma(perse ? testi_finestre::domandaUscita + u'\n' +
+                                                 testi_finestre::modifichePerse
+                                           : testi_finestre::domandaUscita);
   if (about_) about_->close();
   return si;
 }

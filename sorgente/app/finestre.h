@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "app/about.h"
@@ -30,6 +31,9 @@ class Finestre : public QObject {
   // The desktop session is ending: the same question as any close request. A Yes only lets the
   // session end the program; the program must not quit while the session manager waits on it.
   void fineSessione(Sessione& sessione);
+
+  // Whether the list has changes that leaving would lose; the exit question then says so.
+  std::function<bool()> modificheNonSalvate;
 
   // The about window, or null before its first use.
   About* about() const { return about_.get(); }
@@ -59,6 +63,7 @@ class Finestre : public QObject {
 
 namespace testi_finestre {
 inline const QString domandaUscita = QStringLiteral("Sei sicuro di voler uscire?");
-}
+inline const QString modifichePerse = QStringLiteral("Le modifiche non salvate andranno perse.");
+}  // namespace testi_finestre
 
 }  // namespace custodex

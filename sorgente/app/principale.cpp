@@ -123,8 +123,11 @@ Principale::Principale(const Pezzi& pezzi, QWidget* parent)
 void Principale::costruisci(const Pezzi& p) {
   ambiente_ = std::make_unique<Ambiente>(Ambiente{p, *this});
   finestre_ = std::make_unique<Finestre>(*this, p.messaggi, p.tray);
+  finestre_->modificheNonSalvate = [this] { return modificata(scheda_.elenco, file_); };
   // Installed after the windows' own filter, so that it sees a close request first.
   installEventFilter(this);
+  connect(&osservatoreFile_, &QFileSystemWatcher::fileChanged, this, &Principale::controllaFile,
+          Qt::QueuedConnection);
   caricaRisorse();
   setObjectName(QStringLiteral("principale"));
   // The window has a fixed size: a maximise button would do nothing.
@@ -151,8 +154,21 @@ Principale::~Principale() = default;
 template <class Comando>
 void Principale::inTurno(Comando&& comando) {
   if (inCorso_) return;
-  const QScopedValueRollback inCorso(inCorso_, true);
-  comando();
+  {
+    const QScopedValueRollback inCorso(inCorso_, true);
+    comando();
+  }
+  seguiFile();
+}
+
+void Principale::seguiFile() {
+  if (const QStringList seguiti = osservatoreFile_.files(); !seguiti.isEmpty())
+    osservatoreFile_.removePaths(seguiti);
+  if (file_.impronta) osservatoreFile_.addPath(file_.percorso);
+}
+
+void Principale::controllaFile() {
+  if (!inCorso_) esegui(controlla_file);
 }
 
 void Principale::creaControlli() {
@@ -382,6 +398,10 @@ bool Principale::eventFilter(QObject* oggetto, QEvent* evento) {
     evento->ignore();
     return true;
   }
+  // Coming back to the window is when the user would want to know that the file changed; the
+  // question waits for the activation to end.
+  if (oggetto == this && evento->type() == QEvent::WindowActivate)
+    QMetaObject::invokeMethod(this, &Principale::controllaFile, Qt::QueuedConnection);
   return QMainWindow::eventFilter(oggetto, evento);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QMainWindow>
 #include <QTimer>
 #include <memory>
@@ -68,6 +69,11 @@ class Principale : public QMainWindow, private Modulo {
   template <class Comando>
   void inTurno(Comando&& comando);
   bool eventFilter(QObject* oggetto, QEvent* evento) override;
+  // Watches the list's file, found anew after every command: a save by another program, or ours,
+  // puts a new file in its place, which the watch does not follow.
+  void seguiFile();
+  // Looks whether another program changed the list's file, unless a command is running.
+  void controllaFile();
   void mostraContatore();
   // The one-line box of a field; none for the description.
   QLineEdit* riga(Campo campo) const;
@@ -106,6 +112,7 @@ class Principale : public QMainWindow, private Modulo {
   // stays stopped, so an idle program wakes for nothing.
   QTimer timer_;
   bool inCorso_ = false;  // a command is running
+  QFileSystemWatcher osservatoreFile_;
 };
 
 }  // namespace custodex

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScopedValueRollback>
 #include <memory>
 
@@ -35,6 +36,19 @@ bool QtMessaggi::confermaCauta(const QString& testo) {
                   padre_);
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
+}
+
+int QtMessaggi::scegli(const QString& testo, const QStringList& pulsanti) {
+  QMessageBox box(QMessageBox::Warning, testi::titolo, testo, QMessageBox::NoButton, padre_);
+  QList<QPushButton*> bottoni;
+  for (const QString& p : pulsanti) bottoni.push_back(box.addButton(p, QMessageBox::AcceptRole));
+  if (!bottoni.isEmpty()) {
+    box.setDefaultButton(bottoni.back());
+    box.setEscapeButton(bottoni.back());
+  }
+  box.exec();
+  const auto scelto = bottoni.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+  return scelto < 0 ? static_cast<int>(pulsanti.size()) - 1 : static_cast<int>(scelto);
 }
 
 std::optional<QString> QtRichiesta::chiedi(const QString& domanda, Eco eco) {

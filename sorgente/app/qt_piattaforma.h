@@ -18,6 +18,7 @@ class QtMessaggi : public Messaggi {
   void avviso(const QString& testo, Icona icona) override;
   bool conferma(const QString& testo) override;
   bool confermaCauta(const QString& testo) override;
+  int scegli(const QString& testo, const QStringList& pulsanti) override;
 
  private:
   QPointer<QWidget> padre_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <QtGlobal>
 #include <functional>
@@ -26,6 +27,9 @@ class Messaggi {
   virtual bool conferma(const QString& testo) = 0;
   // The same question with a warning, No the default: for a step the user may regret.
   virtual bool confermaCauta(const QString& testo) = 0;
+  // A question with a warning and the given buttons, the last one the default and what Escape
+  // or closing the box means: the index of the button chosen.
+  virtual int scegli(const QString& testo, const QStringList& pulsanti) = 0;
 };
 
 // The modal one-line input box titled "Custodex", with an empty default answer.

@@ -11,9 +11,44 @@
 #include "listfile/chiave_digitata.h"
 #include "listfile/chiave_nuova.h"
 #include "listfile/file_lista.h"
+#include "listfile/impronta.h"
 #include "listfile/salva_carica.h"
 
 namespace custodex {
+
+QString testi_file::cambiatoAltrove(const QString& file, StatoSuDisco su_disco) {
+  const QString nome = QDir::toNativeSeparators(file);
+  if (su_disco == StatoSuDisco::Mancante)
+    return QStringLiteral(
+               "Attenzione! Il file %1 è stato spostato o cancellato da un altro "
+               "programma dopo che questa lista è stata caricata o salvata.")
+        .arg(nome);
+  return QStringLiteral(
+             "Attenzione! Il file %1 è stato cambiato da un altro programma dopo che "
+             "questa lista è stata caricata o salvata.\n\nSovrascrivendolo, la sua "
+             "versione resterà nella copia %2.")
+      .arg(nome, QDir::toNativeSeparators(nome_versione(file, 1)));
+}
+
+QString testi_file::cambiatoSenzaRicaricare(const QString& file, StatoSuDisco su_disco) {
+  const QString nome = QDir::toNativeSeparators(file);
+  return (su_disco == StatoSuDisco::Mancante
+              ? QStringLiteral("Attenzione! Il file %1 è stato spostato o cancellato da un altro "
+                               "programma.")
+              : QStringLiteral("Attenzione! Il file %1 è stato cambiato da un altro programma, e "
+                               "questa lista ha modifiche non salvate."))
+             .arg(nome) +
+         QStringLiteral(
+             "\n\nLa lista resta com'è; al prossimo salvataggio verrà chiesto come "
+             "procedere.");
+}
+
+QString testi_file::ricaricare(const QString& file) {
+  return QStringLiteral(
+             "Il file %1 è stato cambiato da un altro programma.\n\nCaricare la "
+             "nuova versione al posto della lista mostrata?")
+      .arg(QDir::toNativeSeparators(file));
+}
 
 QString testi_file::nonSalvata(const QString& file, const QString& motivo) {
   return QStringLiteral("Errore! La lista non è stata salvata nel file %1\n\nMotivo: %2")
@@ -26,6 +61,29 @@ qint64 voci_da_nodi(qint64 nodi) {
   if (resto > 2 || (resto == 2 && voci % 2 != 0)) ++voci;
   return voci;
 }
+
+namespace {
+
+// The file as it now is, noted for the next check, and the list as matching it.
+void ricorda(const Scheda& scheda, StatoFile& stato, const QString& file,
+             std::optional<Impronta> impronta) {
+  stato.percorso = file;
+  stato.impronta = std::move(impronta);
+  stato.versione = scheda.elenco.versione();
+  stato.cambio_segnalato = false;
+}
+
+// Whether the file about to be written over is no longer the one this session loaded or saved
+// there. A file the session never touched is the save dialog's business, which asks before
+// replacing it.
+std::optional<StatoSuDisco> cambiato_altrove(const StatoFile& stato, const QString& file) {
+  if (!stato.impronta || stato.percorso != file) return std::nullopt;
+  const StatoSuDisco su_disco = confronta_file(file, *stato.impronta);
+  if (su_disco == StatoSuDisco::Uguale) return std::nullopt;
+  return su_disco;
+}
+
+}  // namespace
 
 void menu_salva(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
   QString file;
@@ -42,8 +100,23 @@ void menu_salva(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
     ambiente.modulo.impostaStato(testi::statoSalvataggio);
     ambiente.eventi.lasciaScorrere();
     const QString cifrato = ambiente.cripta_decripta.cripta(testo.testo(), chiave.testo());
+    // Another window or program may have written the file since: nothing is written until the
+    // user has chosen.
+    if (const auto su_disco = cambiato_altrove(stato, file)) {
+      const QStringList scelte = {testi_file::sceltaSalvaConNome, testi_file::sceltaSovrascrivi,
+                                  testi_file::sceltaAnnulla};
+      const int scelta =
+          ambiente.messaggi.scegli(testi_file::cambiatoAltrove(file, *su_disco), scelte);
+      if (scelta == 0 && ambiente.dialog.mostraSalva(testi_file::filtro)) {
+        file = ambiente.dialog.FileName();
+      } else if (scelta != 1) {
+        ambiente.modulo.impostaStato(testi::statoCompletato);
+        return;
+      }
+    }
     scrivi_file_lista(file, cifrato);
     stato.file_noto = true;
+    ricorda(scheda, stato, file, impronta_file(file));
     ambiente.modulo.impostaStato(testi::statoCompletato);
   } catch (const Errore& errore) {
     motivo = errore.descrizione();
@@ -67,11 +140,14 @@ static void carica_file_scelto(Scheda& scheda, StatoFile& stato, Ambiente& ambie
     // The current file is now the one chosen; until it has loaded cleanly, "Salva Lista" must
     // not write over it unasked.
     stato.file_noto = false;
+    const QString file = ambiente.dialog.FileName();
+    // Noted before the reading: a file changed in between looks changed to the next check,
+    // which is the safe side.
+    std::optional<Impronta> impronta = impronta_file(file);
     // The cipher looks at the file's first characters before the rest is read.
     const Cifrario& cifrario = ambiente.cripta_decripta;
     const QString contenuto = leggi_file_lista(
-        ambiente.dialog.FileName(),
-        [&cifrario](QStringView inizio, qint64 n) { return cifrario.riconosce(inizio, n); });
+        file, [&cifrario](QStringView inizio, qint64 n) { return cifrario.riconosce(inizio, n); });
     const ChiaveDigitata chiave(
         ambiente.richiesta.chiedi(testi_file::chiaveCarica, Richiesta::Eco::Nascosta));
     if (chiave.annullata()) return;
@@ -83,6 +159,11 @@ static void carica_file_scelto(Scheda& scheda, StatoFile& stato, Ambiente& ambie
     avvisa_lettura(esito, ambiente.messaggi);
     scheda.nnodi.imposta(voci_da_nodi(scheda.elenco.Count()));
     stato.file_noto = esito == Lettura::Letta;
+    if (esito != Lettura::NonValida) {
+      // The list on screen now comes from that file; read only in part, it differs from it.
+      ricorda(scheda, stato, file, std::move(impronta));
+      if (esito != Lettura::Letta) --stato.versione;
+    }
     ambiente.modulo.impostaStato(testi::statoCompletato);
   } catch (const Errore& errore) {
     // Ends the command; what was done stays done.
@@ -99,7 +180,14 @@ static void carica_file_scelto(Scheda& scheda, StatoFile& stato, Ambiente& ambie
   }
 }
 
+// Unsaved changes go only when the user says so.
+static bool scartare(const Scheda& scheda, const StatoFile& stato, Ambiente& ambiente) {
+  return !modificata(scheda.elenco, stato) ||
+         ambiente.messaggi.confermaCauta(testi_file::modificheDaScartare);
+}
+
 void menu_carica(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
+  if (!scartare(scheda, stato, ambiente)) return;
   if (!ambiente.dialog.mostraApri(testi_file::filtroApri)) return;
   carica_file_scelto(scheda, stato, ambiente);
 }
@@ -110,8 +198,26 @@ void carica_file(Scheda& scheda, StatoFile& stato, Ambiente& ambiente, const QSt
 }
 
 void nuova_lista(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
+  if (!scartare(scheda, stato, ambiente)) return;
   menu_nuova(scheda, ambiente);
-  stato.file_noto = false;
+  // An empty list, from no file: nothing in it to lose.
+  stato = StatoFile();
+  stato.versione = scheda.elenco.versione();
+}
+
+void controlla_file(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
+  if (!stato.impronta || stato.cambio_segnalato) return;
+  const StatoSuDisco su_disco = confronta_file(stato.percorso, *stato.impronta);
+  if (su_disco == StatoSuDisco::Uguale) return;
+  // Told once; the list stays noted as it was, so that the next save still asks.
+  stato.cambio_segnalato = true;
+  if (su_disco == StatoSuDisco::Mancante || modificata(scheda.elenco, stato)) {
+    ambiente.messaggi.avviso(testi_file::cambiatoSenzaRicaricare(stato.percorso, su_disco),
+                             Messaggi::Icona::Nessuna);
+    return;
+  }
+  if (!ambiente.messaggi.conferma(testi_file::ricaricare(stato.percorso))) return;
+  carica_file(scheda, stato, ambiente, stato.percorso);
 }
 
 }  // namespace custodex

@@ -183,7 +183,72 @@ class FileAperto {
   qint64 dimensione_ = 0;
 };
 
+[[noreturn]] void versioneFallita(const QString& motivo) {
+  nonScritto(
+      QStringLiteral("Non è stato possibile conservare la versione precedente (%1)").arg(motivo));
+}
+
+// Where the file about to be replaced waits to become the first previous version.
+QString versioneInAttesa(const QString& percorso) {
+  const QFileInfo info(percorso);
+  return info.dir().filePath(u'.' + info.fileName() + QStringLiteral(".precedente"));
+}
+
+// Gives the file about to be replaced a second name, which the rename of the new one leaves its
+// only name; where the file system has no such names, a copy. Before the rename, so that a
+// version that cannot be kept fails the save with the old file in place.
+void preparaVersione(const QString& percorso) {
+  const QString attesa = versioneInAttesa(percorso);
+  const QByteArray nome = QFile::encodeName(attesa);
+  if (::unlink(nome.constData()) != 0 && errno != ENOENT) versioneFallita(motivoDiSistema());
+  const QByteArray file = QFile::encodeName(percorso);
+  if (::linkat(AT_FDCWD, file.constData(), AT_FDCWD, nome.constData(), AT_SYMLINK_FOLLOW) == 0)
+    return;
+  QFile vecchio(percorso);
+  if (!vecchio.open(QIODevice::ReadOnly)) versioneFallita(vecchio.errorString());
+  QSaveFile copia(attesa);
+  const mode_t maschera = ::umask(077);
+  const bool aperta = copia.open(QIODevice::WriteOnly);
+  ::umask(maschera);
+  if (!aperta) versioneFallita(copia.errorString());
+  char blocco[1 << 16];
+  for (qint64 n; (n = vecchio.read(blocco, sizeof blocco)) > 0;)
+    if (copia.write(blocco, n) != n) versioneFallita(copia.errorString());
+  if (vecchio.error() != QFileDevice::NoError) versioneFallita(vecchio.errorString());
+  if (!copia.commit()) versioneFallita(copia.errorString());
+}
+
+// Once the new file is in place: the previous versions one down, the oldest gone, the one in
+// waiting the first.
+void ruotaVersioni(const QString& percorso) {
+  const auto nome = [&](int n) { return QFile::encodeName(nome_versione(percorso, n)); };
+  const auto fallita = [] {
+    nonScritto(QStringLiteral("Il nuovo file è al suo posto, ma non è stato possibile "
+                              "conservare la versione precedente (%1)")
+                   .arg(motivoDiSistema()));
+  };
+  for (int n = versioniConservate; n > 1; --n) {
+    const QByteArray da = nome(n - 1);
+    if (::access(da.constData(), F_OK) == 0 && ::rename(da.constData(), nome(n).constData()) != 0)
+      fallita();
+  }
+  const QByteArray primo = nome(1);
+  if (::rename(QFile::encodeName(versioneInAttesa(percorso)).constData(), primo.constData()) != 0)
+    fallita();
+  // Where the file system keeps no permissions (a FAT stick), refusing the change is harmless.
+  ::chmod(primo.constData(), S_IRUSR | S_IWUSR);
+}
+
 }  // namespace
+
+QString nome_versione(const QString& percorso, int n) {
+  const QFileInfo info(percorso);
+  const QString numero = QString::number(n);
+  const QString nome = info.suffix().isEmpty() || info.completeBaseName().isEmpty()
+                           ? info.fileName() + u'.' + numero
+                           : info.completeBaseName() + u'.' + numero + u'.' + info.suffix();
+  return info.dir().filePath(nome);
+}
 
 void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 massimo) {
   // A quote or a line break inside would make the line unreadable; more than one byte per
@@ -203,9 +268,13 @@ void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 mass
   QSaveFile file(percorso);
   // Unbuffered: through its buffer, a write that the disk cut short (full, over quota, over the
   // size limit) goes unreported and commit() would put the truncated file in place of the old.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) nonScritto(file.errorString());
-  if (nuovo && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-    nonScritto(file.errorString());
+  // A new file is private from its creation, with no later change of mode that a file system
+  // without permissions (a FAT stick) would refuse; the mask is the process's, and this thread
+  // is the only one that creates files.
+  const mode_t maschera = nuovo ? ::umask(077) : 0;
+  const bool aperto = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+  if (nuovo) ::umask(maschera);
+  if (!aperto) nonScritto(file.errorString());
   const auto scrivi = [&file](const char* dati, qsizetype n) {
     for (qsizetype fatti = 0; fatti < n;) {
       const qint64 scritti = file.write(dati + fatti, n - fatti);
@@ -228,7 +297,12 @@ void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 mass
   scrivi("\"\r\n", 3);
   // commit() syncs too but ignores a failure; a delayed write error must stop the rename.
   if (::fsync(file.handle()) != 0) nonScritto(motivoDiSistema());
-  if (!file.commit()) nonScritto(file.errorString());
+  if (!nuovo) preparaVersione(percorso);
+  if (!file.commit()) {
+    if (!nuovo) QFile::remove(versioneInAttesa(percorso));
+    nonScritto(file.errorString());
+  }
+  if (!nuovo) ruotaVersioni(percorso);
   sincronizzaCartella(percorso);
 }
 

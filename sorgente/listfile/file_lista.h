@@ -15,12 +15,20 @@ namespace custodex {
 inline constexpr qint64 massimoFileLista = qint64{1} << 30;
 
 // Writes the item as the file's one line. The old file is replaced only once the new one is
-// whole and on disk; a new file is readable by its owner only, an existing one keeps its
-// permissions. Throws Errore(FileNonScritto) with the system's reason when the file cannot be
-// created, written or put in place, when an existing target is not a regular file (a pipe, a
-// device), or when the file would be larger than `massimo`; the old file is then untouched.
+// whole and on disk; a new file is readable by its owner only, from its creation, an existing one
+// keeps its permissions. The file replaced is kept as the first of three previous versions
+// (nome_versione), the older ones moving down and the fourth going; they are readable by their
+// owner only where the file system keeps permissions. Throws Errore(FileNonScritto) with the
+// system's reason when the file cannot be created, written or put in place, when an existing target
+// is not a regular file (a pipe, a device), or when the file would be larger than `massimo`; the
+// old file is then untouched.
 void scrivi_file_lista(const QString& percorso, const QString& voce,
                        qint64 massimo = massimoFileLista);
+
+// How many previous versions a save keeps, and the name of the n-th (1 the newest), beside the
+// file: "lista.kvx" gives "lista.1.kvx", so that it sorts beside it and opens as a list.
+inline constexpr int versioniConservate = 3;
+QString nome_versione(const QString& percorso, int n);
 
 // Reads the file's delimited items to its end and gives back the last one (empty when the file
 // holds none): an item that begins with a double quote, after leading spaces, runs to the next

@@ -21,7 +21,8 @@ struct Finestra : FinestraCopione {
     copione::aggiungiVoce(a, "Posta", "mario", "segreta", "");
     password = a.figli(a.radici()[0])[1];
     a.setSelectedItem(password);
-    p.statoFile().file_noto = true;
+    p.statoFile().file_noto = true;  // as if just loaded
+    p.statoFile().versione = a.versione();
     dialog.fileName = QStringLiteral("/nessuna/cartella/lista.kvx");
     p.avvia();
   }

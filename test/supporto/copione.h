@@ -32,11 +32,20 @@ class MessaggiCopione : public Messaggi {
   }
   bool conferma(const QString& testo) override;
   bool confermaCauta(const QString& testo) override { return conferma(testo); }
+  // Answers from `scelte`; the last button (Cancel) when it is empty.
+  int scegli(const QString& testo, const QStringList& pulsanti) override {
+    domande.push_back(testo);
+    if (scelte.empty()) return static_cast<int>(pulsanti.size()) - 1;
+    const int scelta = scelte.front();
+    scelte.pop_front();
+    return scelta;
+  }
 
   std::function<void()> durante;  // runs in each message box, as its loop would
   QList<Avviso> avvisi;
   QStringList domande;
   std::deque<bool> risposte;  // answers to both questions; Yes when empty
+  std::deque<int> scelte;     // answers to scegli
 };
 
 class RichiestaCopione : public Richiesta {
