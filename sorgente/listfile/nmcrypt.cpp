@@ -30,6 +30,8 @@ constexpr unsigned char algoritmo = crypto_pwhash_ALG_ARGON2ID13;
 constexpr int livelloCompressione = 1;
 
 std::atomic<quint64> derivazioni{0};
+// More than the key derivation's calls take of the stack below the caller's frame.
+constexpr std::size_t pilaDelHash = 32 * 1024;
 
 // zstd's working memory holds pieces of the list text (the literals of each block): it is wiped
 // before it goes back.
@@ -130,10 +132,13 @@ std::optional<Segreto> NmCrypt::derivaChiave(QStringView chiave,
     const Segreto byte = Segreto::daChiave(chiave);
     Segreto derivata(lunghezzaChiave);
     ++derivazioni;
-    if (crypto_pwhash(derivata.dati(), derivata.dimensione(),
-                      reinterpret_cast<const char*>(byte.dati()), byte.dimensione(), h.sale.data(),
-                      h.passate, std::size_t{h.memoriaKiB} * 1024, h.algoritmo) != 0)
-      return std::nullopt;
+    const int esito = crypto_pwhash(
+        derivata.dati(), derivata.dimensione(), reinterpret_cast<const char*>(byte.dati()),
+        byte.dimensione(), h.sale.data(), h.passate, std::size_t{h.memoriaKiB} * 1024, h.algoritmo);
+    // The hash leaves its output in a stack frame that has returned: a copy of the key outside
+    // the guarded memory until the stack is reused.
+    sodium_stackzero(pilaDelHash);
+    if (esito != 0) return std::nullopt;
     return derivata;
   } catch (...) {
     return std::nullopt;

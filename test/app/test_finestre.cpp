@@ -235,6 +235,16 @@ class TestFinestre : public QObject {
     QVERIFY(!finestre->about_nascosto());
   }
 
+  void senzaAreaDiNotificaLaListaRestaInVista() {
+    FinestraCopione f;
+    f.p.avvia();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.p));
+    f.tray.areaPresente = false;
+    f.scegli("menu_riduci");
+    QVERIFY(f.p.isVisible());
+    QVERIFY(!f.tray.inPosto);
+  }
+
  private:
   std::unique_ptr<QWidget> principale;
   std::unique_ptr<MessaggiCopione> messaggi;

@@ -384,6 +384,14 @@ class TestPrincipale : public QObject {
     QVERIFY(nomeAccessibile(numero).contains(QString::number(valore)));
   }
 
+  void didascaliaFermaSeIlNumeroCiSta() {
+    auto* numero = controllo<QLabel>(*p, "label_nnodi");
+    p->scheda().nnodi.imposta(7);
+    QTRY_COMPARE(numero->text(), QStringLiteral("7"));
+    QCOMPARE(controllo<QLabel>(*p, "label_nodi")->geometry(), twip(1320, 3600, 1932, 252));
+    QCOMPARE(numero->geometry(), twip(3240, 3600, 372, 252));
+  }
+
   void laVistaEIlNodoRestanoUno() {
     auto* vista = controllo<QTreeView>(*p, "elenco");
     QAbstractItemModelTester tester(vista->model(),
@@ -431,6 +439,41 @@ class TestPrincipale : public QObject {
     }
     QVERIFY(vista->isExpanded(vista->model()->index(0, 0)));
     QCOMPARE(vista->currentIndex(), vista->model()->index(0, 0, vista->model()->index(0, 0)));
+  }
+
+  void selezioneToltaNellaVista() {
+    // The user clears the view's selection: "Elimina" then deletes nothing.
+    FinestraCopione f;
+    Albero& a = f.p.scheda().elenco;
+    copione::aggiungiVoce(a, QStringLiteral("posta"), {}, {}, {});
+    auto* vista = controllo<QTreeView>(f.p, "elenco");
+    vista->setCurrentIndex(vista->model()->index(0, 0));
+    QCOMPARE(a.SelectedItem(), a.Item(1));
+    vista->selectionModel()->clearSelection();
+    QCOMPARE(a.SelectedItem(), nullptr);
+    controllo<QPushButton>(f.p, "pls_elipass")->click();
+    QCOMPARE(a.Count(), 4);
+  }
+
+  void caricataComeSalvata() {
+    // The entries saved expanded show expanded once the file is loaded, the others closed.
+    QTemporaryDir cartella;
+    const QString file = cartella.filePath(QStringLiteral("lista.kvx"));
+    FinestraCopione f;
+    Albero& a = f.p.scheda().elenco;
+    for (const char* nome : {"uno", "due"}) copione::aggiungiVoce(a, nome, "u", "p", "d");
+    a.setExpanded(a.Item(5), true);
+    f.dialog.risposte = {file};
+    f.richiesta.risposte = {QStringLiteral("k"), QStringLiteral("k")};
+    f.scegli("menu_salva");
+    f.scegli("menu_nuova");
+    f.dialog.risposte = {file};
+    f.richiesta.risposte = {QStringLiteral("k")};
+    f.scegli("menu_carica");
+    QCOMPARE(a.Count(), 8);
+    auto* vista = controllo<QTreeView>(f.p, "elenco");
+    QVERIFY(!vista->isExpanded(vista->model()->index(0, 0)));
+    QVERIFY(vista->isExpanded(vista->model()->index(1, 0)));
   }
 
   void ctrlCSullElencoCopiaIlValore() {

@@ -1,6 +1,10 @@
+#include <QApplication>
 #include <QClipboard>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -52,6 +56,21 @@ class TestTrovaEAppunti : public QObject {
     b.appunti.contenuto = QStringLiteral("Posta");
     p.findChild<QToolButton*>(QStringLiteral("incolla"))->click();
     QCOMPARE(vista->currentIndex().data().toString(), QStringLiteral("Posta"));
+  }
+
+  void laChiaveDigitataNonSiVede() {
+    QtRichiesta richiesta(nullptr);
+    int eco = -1;
+    // Runs once the box is up, inside its loop.
+    QTimer::singleShot(0, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QInputDialog*>(w); box && box->isVisible()) {
+          eco = box->findChild<QLineEdit*>()->echoMode();
+          box->reject();
+        }
+    });
+    QVERIFY(!richiesta.chiedi(QStringLiteral("Chiave:"), Richiesta::Eco::Nascosta));
+    QCOMPARE(eco, int(QLineEdit::Password));
   }
 
   void laCopiaSparisceSoloSeAncoraNostra() {

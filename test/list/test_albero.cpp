@@ -1,6 +1,9 @@
 #include <QAbstractItemModelTester>
+#include <QIcon>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 
 #include "comune/errore.h"
 #include "list/albero.h"
@@ -130,6 +133,20 @@ class TestAlbero : public QObject {
     QCOMPARE(a.SelectedItem(), nullptr);
   }
 
+  void laSelezioneNonSopravviveAllAlberoVecchio() {
+    // "Nuova Lista" and a load put another tree in place: a pointer kept into the old one would
+    // send the next "Elimina" into freed memory.
+    Albero a;
+    a.setSelectedItem(a.Add(nullptr, {}, {}, QStringLiteral("vecchio")));
+    a.Clear();
+    QCOMPARE(a.SelectedItem(), nullptr);
+    a.setSelectedItem(a.Add(nullptr, {}, {}, QStringLiteral("vecchio")));
+    Albero caricato;
+    caricato.Add(nullptr, {}, {}, QStringLiteral("nuovo"));
+    a.sostituisci(caricato);
+    QCOMPARE(a.SelectedItem(), nullptr);
+  }
+
   void relazioniFraFratelli() {
     Albero a;
     Nodo* b = a.Add(nullptr, {}, {}, QStringLiteral("b"));
@@ -179,6 +196,33 @@ class TestAlbero : public QObject {
     QCOMPARE(espansioni.count(), 1);
     QCOMPARE(selezioni.count(), 1);
     QCOMPARE(selezioni.at(0).at(0).value<QModelIndex>(), m.index(0, 0, m.indiceDi(v)));
+  }
+
+  void iconaDiSelezioneSoloSulSelezionato() {
+    Albero a;
+    ModelloElenco m(a);
+    QList<QIcon> immagini;
+    for (const Qt::GlobalColor colore : {Qt::red, Qt::green}) {
+      QPixmap pixmap(1, 1);
+      pixmap.fill(colore);
+      immagini << QIcon(pixmap);
+    }
+    m.impostaImmagini(immagini);
+    Nodo* x = a.Add(nullptr, {}, {}, QStringLiteral("x"), 1, 2);
+    Nodo* y = a.Add(nullptr, {}, {}, QStringLiteral("y"), 1, 2);
+    const auto immagine = [&](Nodo* n) {
+      return qvariant_cast<QIcon>(m.indiceDi(n).data(Qt::DecorationRole)).cacheKey();
+    };
+    a.setSelectedItem(x);
+    QCOMPARE(immagine(x), immagini[1].cacheKey());
+    QCOMPARE(immagine(y), immagini[0].cacheKey());
+    // The node left behind gets its own picture back, and the view hears of it.
+    QSignalSpy cambiati(&m, &QAbstractItemModel::dataChanged);
+    a.setSelectedItem(y);
+    QCOMPARE(immagine(x), immagini[0].cacheKey());
+    QVERIFY(std::any_of(cambiati.cbegin(), cambiati.cend(), [&](const QList<QVariant>& c) {
+      return c.at(0).value<QModelIndex>() == m.indiceDi(x);
+    }));
   }
 };
 

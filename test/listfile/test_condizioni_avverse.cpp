@@ -20,11 +20,13 @@
 #include "app/processo.h"
 #include "comune/azzera.h"
 #include "comune/testi.h"
+#include "list/comandi_appunti.h"
 #include "list/comandi_voce.h"
 #include "listfile/comandi_file.h"
 #include "listfile/file_lista.h"
 #include "listfile/nmcrypt.h"
 #include "listfile/salva_carica.h"
+#include "listfile/segreto.h"
 #include "supporto/banco_cifrato.h"
 #include "supporto/copione.h"
 #include "supporto/figlio.h"
@@ -108,6 +110,7 @@ class TestCondizioniAvverse : public QObject {
  private slots:
   void init();
   void limiteDiDimensioneDelProcesso();
+  void nessunCoreDump();
   void guastiDiSistema_data();
   void guastiDiSistema();
   void fileNonRegolari();
@@ -115,6 +118,8 @@ class TestCondizioniAvverse : public QObject {
   void fileOstiliRifiutatiSubito();
   void listaTroppoGrandePerIlFile();
   void nessunaPasswordRestaInMemoria();
+  void azzeraOgniCarattere();
+  void nessunaChiaveRestaInMemoria();
 
  private:
   QString percorso(const QString& nome) const { return cartella_->filePath(nome); }
@@ -145,11 +150,23 @@ void TestCondizioniAvverse::limiteDiDimensioneDelProcesso() {
     b.salva(file);
     QVERIFY(salvataggioFallito(b, file));
     QCOMPARE(leggiByte(file), vecchio);
-    // Nor would a crash leave the list on disk.
-    QCOMPARE(::prctl(PR_GET_DUMPABLE), 0);
+  }));
+}
+
+void TestCondizioniAvverse::nessunCoreDump() {
+  // Nor would a crash leave the list on disk: core dumps are forbidden by the program itself,
+  // even where the shell that started it allowed them.
+  QVERIFY(nelFiglio([] {
     rlimit core{};
-    ::getrlimit(RLIMIT_CORE, &core);
+    QCOMPARE(::getrlimit(RLIMIT_CORE, &core), 0);
+    if (core.rlim_max == 0) QSKIP("core dumps are forbidden here before the program starts");
+    core.rlim_cur = core.rlim_max;
+    QCOMPARE(::setrlimit(RLIMIT_CORE, &core), 0);
+    QCOMPARE(::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0), 0);
+    preparaProcesso();
+    QCOMPARE(::getrlimit(RLIMIT_CORE, &core), 0);
     QCOMPARE(core.rlim_cur, rlim_t{0});
+    QCOMPARE(::prctl(PR_GET_DUMPABLE), 0);
   }));
 }
 
@@ -301,6 +318,78 @@ void TestCondizioniAvverse::nessunaPasswordRestaInMemoria() {
     }
     for (const auto& forme : mascherati)
       for (const QByteArray& forma : forme) QVERIFY(!inMemoria(forma, maschera));
+  }));
+}
+
+void TestCondizioniAvverse::azzeraOgniCarattere() {
+  QString testo(33, u'x');
+  azzera(testo);
+  QCOMPARE(testo, QString(33, QChar()));
+  QByteArray byte(33, 'x');
+  azzera(byte);
+  QCOMPARE(byte, QByteArray(33, '\0'));
+}
+
+void TestCondizioniAvverse::nessunaChiaveRestaInMemoria() {
+#ifdef CON_ASAN
+  QSKIP("the address sanitizer keeps freed memory aside and maps shadow memory");
+#endif
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  QVERIFY(nelFiglio([&] {
+    // The typed key and a password that "Incolla Valore" writes over, kept masked in their
+    // 16-bit form; each prompt or field gets a string of its own, made from the mask. Of a length
+    // few other strings have, so that a copy freed unwiped is not soon written over.
+    constexpr char maschera = 0x5A;
+    QByteArray chiave, vecchia;
+    for (QByteArray* forma : {&chiave, &vecchia})
+      for (int i = 0; i < 333; ++i) {
+        *forma += static_cast<char>(('a' + ::randombytes_uniform(26)) ^ maschera);
+        *forma += maschera;
+      }
+    const auto testo = [&](const QByteArray& forma) {
+      QString t;
+      t.reserve(forma.size() / 2);
+      for (qsizetype i = 0; i < forma.size(); i += 2)
+        t += QLatin1Char(static_cast<char>(forma[i] ^ maschera));
+      return t;
+    };
+    BancoCifrato b;
+    Albero& elenco = b.scheda.elenco;
+    {
+      QString v = testo(vecchia);
+      elenco.setSelectedItem(elenco.Add(nullptr, {}, {}, v));
+      azzera(v);
+    }
+    b.banco.appunti.contenuto = QStringLiteral("incollata");
+    incolla(b.scheda, b.banco.ambiente);
+    QCOMPARE(elenco.Text(elenco.Item(1)), QStringLiteral("incollata"));
+    QVERIFY(!inMemoria(vecchia, maschera));
+
+    b.banco.dialog.risposte.push_back(file);
+    b.banco.richiesta.risposte = {testo(chiave), testo(chiave)};
+    menu_salva(b.scheda, b.file, b.ambiente);
+    b.banco.dialog.risposte.push_back(file);
+    b.banco.richiesta.risposte = {testo(chiave)};
+    menu_carica(b.scheda, b.file, b.ambiente);
+    QVERIFY(b.banco.messaggi.avvisi.isEmpty());
+
+    // The key the commands derived from it, as the file's header asks.
+    QByteArray derivata;
+    {
+      const auto aperta = b.cifrario.apri(leggi_file_lista(file));
+      QVERIFY(aperta);
+      // From guarded memory: a string here could take the heap block the key left.
+      Segreto k(static_cast<std::size_t>(chiave.size()));
+      for (qsizetype i = 0; i < chiave.size(); ++i)
+        k.dati()[i] = static_cast<unsigned char>(chiave[i] ^ maschera);
+      const std::optional<Segreto> d = NmCrypt::derivaChiave(
+          QStringView(reinterpret_cast<const char16_t*>(k.dati()), chiave.size() / 2),
+          aperta->intestazione);
+      QVERIFY(d);
+      for (std::size_t i = 0; i < d->dimensione(); ++i)
+        derivata += static_cast<char>(d->dati()[i] ^ maschera);
+    }
+    for (const QByteArray& forma : {chiave, derivata}) QVERIFY(!inMemoria(forma, maschera));
   }));
 }
 

@@ -49,6 +49,7 @@ class TestNmCrypt : public QObject {
   void chiaviDiverseNonAprono();
   void ogniCarattereCambiatoERifiutato();
   void ogniTroncamentoERifiutato();
+  void codaDopoIlTestoRifiutata();
   void testiEstranei_data();
   void testiEstranei();
   void intestazioneOstileRifiutataSubito_data();
@@ -164,6 +165,18 @@ void TestNmCrypt::ogniTroncamentoERifiutato() {
   QVERIFY(cifrario.decripta(cifrato + u'A', QStringLiteral("k")).isEmpty());
 }
 
+void TestNmCrypt::codaDopoIlTestoRifiutata() {
+  // Whatever follows the text is a change to it, even where it decodes to nothing.
+  NmCrypt cifrario(economico);
+  const QString cifrato = cifrario.cripta(QStringLiteral("TreeView(\r\n)"), QStringLiteral("k"));
+  QCOMPARE(cifrario.decripta(cifrato, QStringLiteral("k")), QStringLiteral("TreeView(\r\n)"));
+  for (const QString& coda :
+       {QStringLiteral("!"), QStringLiteral(" "), QStringLiteral("="), QStringLiteral("=="),
+        QStringLiteral("\t\r\n"), QStringLiteral("AA"), QStringLiteral("A!"), QString(QChar(0))})
+    QVERIFY2(cifrario.decripta(cifrato + coda, QStringLiteral("k")).isEmpty(),
+             qPrintable(coda.toUtf8().toPercentEncoding()));
+}
+
 void TestNmCrypt::testiEstranei_data() {
   QTest::addColumn<QString>("testo");
   QTest::newRow("vuoto") << QString();
@@ -199,6 +212,9 @@ void TestNmCrypt::intestazioneOstileRifiutataSubito_data() {
   QTest::newRow("512 MiB per 16 passate") << 1 << id << 16u << 512u * 1024;
   QTest::newRow("1 GiB per 8 passate") << 1 << id << 8u << 1024u * 1024;
   QTest::newRow("512 MiB per 4 passate") << 1 << id << 4u << 512u * 1024;
+  // Within the work allowed, beyond the memory.
+  QTest::newRow("1 GiB per 1 passata") << 1 << id << 1u << 1024u * 1024;
+  QTest::newRow("1,5 GiB per 1 passata") << 1 << id << 1u << 1536u * 1024;
 }
 
 void TestNmCrypt::intestazioneOstileRifiutataSubito() {

@@ -802,6 +802,8 @@ void TestSalvaCarica::conversioniRiuscite() {
       {QStringLiteral("Expanded(-2.5)"), true, {}},
       {QStringLiteral("Expanded(0.000)"), false, {}},
       {QStringLiteral("Expanded(+7)"), true, {}},
+      {QStringLiteral("Expanded(10)"), true, {}},
+      {QStringLiteral("Expanded(0.01)"), true, {}},
       {QStringLiteral("Image( 7 )"), false, 7},
       {QStringLiteral("Image(-32768)"), false, -32768},
       {QStringLiteral("Image(32767)"), false, 32767},
