@@ -6,6 +6,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <functional>
 #include <new>
 
 #include "comune/errore.h"
@@ -185,6 +186,45 @@ class FileAperto {
 
 }  // namespace
 
+namespace {
+
+// Writes the file beside the old one, syncs it and renames it into place, then syncs the folder:
+// the old file is replaced only by a whole new one. `scrivi` is handed the function that writes
+// each piece. A new file, or any file when `soloProprietario`, is readable by its owner alone from
+// its first byte.
+void scrivi_al_sicuro(
+    const QString& percorso, bool soloProprietario,
+    const std::function<void(const std::function<void(const char*, qsizetype)>&)>& contenuto) {
+  // Through a link, to what it names: a pipe or a device is not replaced by a list file.
+  struct stat s {};
+  const bool nuovo = ::stat(QFile::encodeName(percorso).constData(), &s) != 0;
+  if (!nuovo && !S_ISREG(s.st_mode))
+    nonScritto(QStringLiteral("Il file di destinazione non è un file regolare"));
+  QSaveFile file(percorso);
+  // Unbuffered: through its buffer, a write that the disk cut short (full, over quota, over the
+  // size limit) goes unreported and commit() would put the truncated file in place of the old.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) nonScritto(file.errorString());
+  if ((nuovo || soloProprietario) &&
+      !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+    nonScritto(file.errorString());
+  contenuto([&file](const char* dati, qsizetype n) {
+    for (qsizetype fatti = 0; fatti < n;) {
+      const qint64 scritti = file.write(dati + fatti, n - fatti);
+      // A short write is retried, so that the second try names the system's reason.
+      if (scritti <= 0)
+        nonScritto(file.error() != QFileDevice::NoError ? file.errorString()
+                                                        : QStringLiteral("Scrittura interrotta"));
+      fatti += scritti;
+    }
+  });
+  // commit() syncs too but ignores a failure; a delayed write error must stop the rename.
+  if (::fsync(file.handle()) != 0) nonScritto(motivoDiSistema());
+  if (!file.commit()) nonScritto(file.errorString());
+  sincronizzaCartella(percorso);
+}
+
+}  // namespace
+
 void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 massimo) {
   // A quote or a line break inside would make the line unreadable; more than one byte per
   // character has no form in the file.
@@ -195,41 +235,46 @@ void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 mass
   if (voce.size() > massimo - 4)  // the two quotes, CR and LF
     nonScritto(QStringLiteral("La lista è troppo grande per essere salvata"));
 
-  // Through a link, to what it names: a pipe or a device is not replaced by a list file.
-  struct stat s {};
-  const bool nuovo = ::stat(QFile::encodeName(percorso).constData(), &s) != 0;
-  if (!nuovo && !S_ISREG(s.st_mode))
-    nonScritto(QStringLiteral("Il file di destinazione non è un file regolare"));
-  QSaveFile file(percorso);
-  // Unbuffered: through its buffer, a write that the disk cut short (full, over quota, over the
-  // size limit) goes unreported and commit() would put the truncated file in place of the old.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) nonScritto(file.errorString());
-  if (nuovo && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-    nonScritto(file.errorString());
-  const auto scrivi = [&file](const char* dati, qsizetype n) {
-    for (qsizetype fatti = 0; fatti < n;) {
-      const qint64 scritti = file.write(dati + fatti, n - fatti);
-      // A short write is retried, so that the second try names the system's reason.
-      if (scritti <= 0)
-        nonScritto(file.error() != QFileDevice::NoError ? file.errorString()
-                                                        : QStringLiteral("Scrittura interrotta"));
-      fatti += scritti;
+  scrivi_al_sicuro(percorso, false, [&voce](const auto& scrivi) {
+    // A block at a time, so that a large list needs no second copy of its text.
+    constexpr qsizetype blocco = 1 << 16;
+    char byte[blocco];
+    scrivi("\"", 1);
+    for (qsizetype da = 0; da < voce.size(); da += blocco) {
+      const qsizetype n = std::min(blocco, voce.size() - da);
+      for (qsizetype i = 0; i < n; ++i) byte[i] = static_cast<char>(voce[da + i].unicode());
+      scrivi(byte, n);
     }
-  };
-  // A block at a time, so that a large list needs no second copy of its text.
-  constexpr qsizetype blocco = 1 << 16;
-  char byte[blocco];
-  scrivi("\"", 1);
-  for (qsizetype da = 0; da < voce.size(); da += blocco) {
-    const qsizetype n = std::min(blocco, voce.size() - da);
-    for (qsizetype i = 0; i < n; ++i) byte[i] = static_cast<char>(voce[da + i].unicode());
-    scrivi(byte, n);
+    scrivi("\"\r\n", 3);
+  });
+}
+
+void scrivi_file_esportato(const QString& percorso, const QByteArray& contenuto) {
+  // An existing file's wider permissions are not kept: this one holds every password in clear.
+  scrivi_al_sicuro(percorso, true, [&contenuto](const auto& scrivi) {
+    scrivi(contenuto.constData(), contenuto.size());
+  });
+}
+
+QByteArray leggi_file_esterno(const QString& percorso, qint64 massimo) {
+  try {
+    const FileAperto file(percorso);
+    if (file.dimensione() > massimo)
+      throw Errore(Errore::ErroreLettura,
+                   QStringLiteral("Il file è troppo grande (%1 MiB; al più %2 MiB)")
+                       .arg(file.dimensione() >> 20)
+                       .arg(massimo >> 20));
+    // Read at the size seen, once, into a buffer that never grows: no copy of it left behind.
+    QByteArray byte(file.dimensione(), Qt::Uninitialized);
+    qint64 fatti = 0;
+    for (qint64 n;
+         fatti < byte.size() && (n = file.leggi(byte.data() + fatti, byte.size() - fatti)) > 0;)
+      fatti += n;
+    byte.truncate(fatti);
+    return byte;
+  } catch (const std::bad_alloc&) {
+    throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
   }
-  scrivi("\"\r\n", 3);
-  // commit() syncs too but ignores a failure; a delayed write error must stop the rename.
-  if (::fsync(file.handle()) != 0) nonScritto(motivoDiSistema());
-  if (!file.commit()) nonScritto(file.errorString());
-  sincronizzaCartella(percorso);
 }
 
 QString ultima_voce(const QByteArray& contenuto) {
