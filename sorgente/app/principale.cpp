@@ -28,6 +28,7 @@
 #include "list/comandi_appunti.h"
 #include "list/comandi_voce.h"
 #include "listfile/comandi_file.h"
+#include "listfile/comandi_scambio.h"
 #include "listfile/nmcrypt.h"
 #include "search/ricerca.h"
 
@@ -84,8 +85,11 @@ QList<QIcon> listaimg() {
 }  // namespace
 
 struct Principale::PezziQt {
-  explicit PezziQt(QWidget* padre) : messaggi(padre), richiesta(padre), dialog(padre) {}
-  Pezzi pezzi() { return {{messaggi, richiesta, dialog, appunti, eventi, cripta_decripta}, tray}; }
+  explicit PezziQt(QWidget* padre)
+      : messaggi(padre), richiesta(padre), dialog(padre), dialog_scambio(padre) {}
+  Pezzi pezzi() {
+    return {{messaggi, richiesta, dialog, appunti, eventi, cripta_decripta, dialog_scambio}, tray};
+  }
 
   QtMessaggi messaggi;
   QtRichiesta richiesta;
@@ -93,6 +97,7 @@ struct Principale::PezziQt {
   QtAppunti appunti;
   QtEventi eventi;
   NmCrypt cripta_decripta;
+  QtDialogoFile dialog_scambio;
   YoconTray tray;
 };
 
@@ -272,6 +277,12 @@ void Principale::creaMenu() {
           [this] { esegui(menu_salva); });
   connect(voce(menu_file, "menu_salva_nome", QStringLiteral("Salva con nome")), &QAction::triggered,
           this, [this] { esegui(menu_salva_nome); });
+  menu_file->addSeparator();
+  connect(voce(menu_file, "menu_importa", QStringLiteral("Importa Lista")), &QAction::triggered,
+          this, [this] { esegui(menu_importa); });
+  connect(voce(menu_file, "menu_esporta", QStringLiteral("Esporta Lista")), &QAction::triggered,
+          this, [this] { esegui(menu_esporta); });
+  menu_file->addSeparator();
   connect(voce(menu_file, "menu_esci", QStringLiteral("Esci")), &QAction::triggered, this,
           &QWidget::close);
 
@@ -313,6 +324,13 @@ void Principale::apriFile(const QString& file) {
   // The key prompt is modal: it waits for the event loop, so that it opens over the window.
   QMetaObject::invokeMethod(
       this, [this, file] { inTurno([&] { carica_file(scheda_, file_, *ambiente_, file); }); },
+      Qt::QueuedConnection);
+}
+
+void Principale::importaFile(const QString& file) {
+  // Queued as apriFile is: the report opens over the window.
+  QMetaObject::invokeMethod(
+      this, [this, file] { inTurno([&] { importa_file(scheda_, file_, *ambiente_, file); }); },
       Qt::QueuedConnection);
 }
 

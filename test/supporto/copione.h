@@ -136,7 +136,9 @@ struct Banco {
   ModuloCopione modulo{registro};
   CifrarioCopione cifrario;
   Cifrario* cifrarioUsato = &cifrario;
-  Ambiente ambiente{{messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato}, modulo};
+  DialogoCopione scambio;  // the import and export dialog
+  Ambiente ambiente{{messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato, scambio},
+                    modulo};
 };
 
 // Adds an entry laid out as the add command lays it, without going through the command.

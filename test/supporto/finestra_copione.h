@@ -20,7 +20,9 @@ struct FinestraCopione {
   EventiCopione eventi{registro};
   NmCrypt cifrario{NmCrypt::Costo{1, 8}};
   TrayCopione tray;
-  Principale p{Principale::Pezzi{{messaggi, richiesta, dialog, appunti, eventi, cifrario}, tray}};
+  DialogoCopione scambio;  // the import and export dialog
+  Principale p{
+      Principale::Pezzi{{messaggi, richiesta, dialog, appunti, eventi, cifrario, scambio}, tray}};
 
   // Chooses a menu item.
   void scegli(const char* nome) { p.findChild<QAction*>(QString::fromLatin1(nome))->trigger(); }
