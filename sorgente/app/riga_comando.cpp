@@ -29,7 +29,7 @@ const char aiuto[] =
 
 RigaComando errata(const QString& errore,
                    RigaComando::Richiesta r = RigaComando::Richiesta::Errata) {
-  return {r, {}, errore};
+  return {r, {}, errore, {}};
 }
 
 RigaComando ignota(const QString& opzione) {
@@ -115,9 +115,9 @@ RigaComando leggiRigaComando(const QStringList& argomenti) {
       if (a == u"--") {
         soloFile = true;
       } else if (a == u"-h" || a == u"--help") {
-        return {RigaComando::Richiesta::Aiuto, {}, {}};
+        return {RigaComando::Richiesta::Aiuto, {}, {}, {}};
       } else if (a == u"-v" || a == u"--version") {
-        return {RigaComando::Richiesta::Versione, {}, {}};
+        return {RigaComando::Richiesta::Versione, {}, {}, {}};
       } else {
         return ignota(a);
       }
@@ -135,7 +135,7 @@ RigaComando leggiRigaComando(const QStringList& argomenti) {
   }
   if (file.isEmpty()) return {};
   if (auto errore = fileInesistente(file.front())) return *errore;
-  return {RigaComando::Richiesta::Avvia, QFileInfo(file.front()).absoluteFilePath(), {}};
+  return {RigaComando::Richiesta::Avvia, QFileInfo(file.front()).absoluteFilePath(), {}, {}};
 }
 
 int rispondiRigaComando(const RigaComando& riga) {

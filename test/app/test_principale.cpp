@@ -147,16 +147,21 @@ class TestPrincipale : public QObject {
     auto voci = [](QAction* m) {
       QStringList t;
       for (QAction* a : m->menu()->actions()) {
+        if (a->isSeparator()) {
+          t << QStringLiteral("---");
+          continue;
+        }
         t << a->objectName() + "=" + a->text();
-        // Nothing is disabled, checkable, a separator or bound to a shortcut.
-        if (!a->isEnabled() || a->isCheckable() || a->isSeparator() || !a->shortcut().isEmpty())
-          t << "!";
+        // Nothing is disabled, checkable or bound to a shortcut.
+        if (!a->isEnabled() || a->isCheckable() || !a->shortcut().isEmpty()) t << "!";
       }
       return t;
     };
-    QCOMPARE(voci(menus[0]), (QStringList{"menu_nuova=Nuova Lista", "menu_carica=Carica Lista",
-                                          "menu_salva=Salva Lista",
-                                          "menu_salva_nome=Salva con nome", "menu_esci=Esci"}));
+    QCOMPARE(
+        voci(menus[0]),
+        (QStringList{"menu_nuova=Nuova Lista", "menu_carica=Carica Lista", "menu_salva=Salva Lista",
+                     "menu_salva_nome=Salva con nome", "---", "menu_importa=Importa Lista",
+                     "menu_esporta=Esporta Lista", "---", "menu_esci=Esci"}));
     QCOMPARE(voci(menus[1]),
              (QStringList{"menu_aggpass=Aggiungi Password", "menu_elipass=Elimina Password",
                           "menu_riduci=Riduci nella Traybar", "menu_trova=Trova",
@@ -279,6 +284,19 @@ class TestPrincipale : public QObject {
     QCOMPARE(statoInPausa, QStringLiteral("Stato: caricamento...."));
     QCOMPARE(f.dialog.mostrati.last(), QStringLiteral("apri"));
     QCOMPARE(f.p.scheda().elenco.Count(), 4);
+
+    // Export and import through their own dialog: the list's file stays the one it was.
+    const QString csv = cartella.filePath(QStringLiteral("lista.csv"));
+    f.messaggi.risposte = {true};
+    f.scambio.risposte = {csv};
+    voce(f.p, "menu_esporta")->trigger();
+    f.scambio.risposte = {csv};
+    voce(f.p, "menu_importa")->trigger();
+    QCOMPARE(f.p.scheda().elenco.Count(), 8);
+    QCOMPARE(f.p.scheda().nnodi.valore(), 2);
+    QCOMPARE(f.dialog.fileName, file);
+    QCOMPARE(f.messaggi.avvisi.size(), 2);  // the export's report and the import's
+    f.messaggi.avvisi.clear();
 
     QVERIFY(esegui("menu_nuova", {}));
     QCOMPARE(statoInPausa, QStringLiteral("Stato: operazioni in corso...."));

@@ -22,7 +22,8 @@ class TestTrovaEAppunti : public QObject {
     copione::Banco b;
     NmCrypt cifrario;
     copione::TrayCopione tray;
-    Principale p{{{b.messaggi, b.richiesta, b.dialog, b.appunti, b.eventi, cifrario}, tray}};
+    Principale p{
+        {{b.messaggi, b.richiesta, b.dialog, b.appunti, b.eventi, cifrario, b.scambio}, tray}};
     p.avvia();
     QVERIFY(QTest::qWaitForWindowActive(&p));
     Albero& a = p.scheda().elenco;
