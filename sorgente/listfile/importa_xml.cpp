@@ -118,7 +118,9 @@ class Lettore {
         s.chiave = TestoSegreto(xml_.readElementText());
       } else if (xml_.name() == u"Value") {
         // Still enciphered under the database's inner stream: its text is not the value.
-        if (xml_.attributes().value(QLatin1StringView("Protected")).compare(u"True", Qt::CaseInsensitive) == 0)
+        if (xml_.attributes()
+                .value(QLatin1StringView("Protected"))
+                .compare(u"True", Qt::CaseInsensitive) == 0)
           throw Errore(Errore::ErroreLettura,
                        QStringLiteral("Il file XML contiene valori ancora cifrati "
                                       "(Protected=\"True\"). Esportalo di nuovo come XML non "
