@@ -22,5 +22,6 @@ int main(int argc, char* argv[]) {
   custodex::Principale principale;
   principale.avvia();
   if (!divisa.riga.file.isEmpty()) principale.apriFile(divisa.riga.file);
+  if (!divisa.riga.importa.isEmpty()) principale.importaFile(divisa.riga.importa);
   return app.exec();
 }

@@ -32,6 +32,7 @@
 #include "list/comandi_modifica.h"
 #include "list/comandi_voce.h"
 #include "listfile/comandi_file.h"
+#include "listfile/comandi_scambio.h"
 #include "listfile/nmcrypt.h"
 #include "search/ricerca.h"
 
@@ -92,10 +93,12 @@ struct Principale::PezziQt {
       : messaggi(padre),
         richiesta(padre),
         dialog(padre),
+        dialog_scambio(padre),
         generatore(padre),
         modifica(padre, generatore) {}
   Pezzi pezzi() {
-    return {{messaggi, richiesta, dialog, appunti, eventi, cripta_decripta, modifica, generatore},
+    return {{messaggi, richiesta, dialog, appunti, eventi, cripta_decripta, modifica, generatore,
+             dialog_scambio},
             tray};
   }
 
@@ -105,6 +108,7 @@ struct Principale::PezziQt {
   QtAppunti appunti;
   QtEventi eventi;
   NmCrypt cripta_decripta;
+  QtDialogoFile dialog_scambio;
   YoconTray tray;
   QtGeneratore generatore;
   QtModificaVoce modifica;
@@ -303,6 +307,12 @@ void Principale::creaMenu() {
   connect(salva, &QAction::triggered, this, [this] { esegui(menu_salva); });
   QAction* salva_nome = voce(menu_file, "menu_salva_nome", QStringLiteral("Salva con nome"));
   connect(salva_nome, &QAction::triggered, this, [this] { esegui(menu_salva_nome); });
+  menu_file->addSeparator();
+  connect(voce(menu_file, "menu_importa", QStringLiteral("Importa Lista")), &QAction::triggered,
+          this, [this] { esegui(menu_importa); });
+  connect(voce(menu_file, "menu_esporta", QStringLiteral("Esporta Lista")), &QAction::triggered,
+          this, [this] { esegui(menu_esporta); });
+  menu_file->addSeparator();
   QAction* esci = voce(menu_file, "menu_esci", QStringLiteral("Esci"));
   connect(esci, &QAction::triggered, this, &QWidget::close);
 
@@ -376,6 +386,13 @@ void Principale::apriFile(const QString& file) {
   // The key prompt is modal: it waits for the event loop, so that it opens over the window.
   QMetaObject::invokeMethod(
       this, [this, file] { inTurno([&] { carica_file(scheda_, file_, *ambiente_, file); }); },
+      Qt::QueuedConnection);
+}
+
+void Principale::importaFile(const QString& file) {
+  // Queued as apriFile is: the report opens over the window.
+  QMetaObject::invokeMethod(
+      this, [this, file] { inTurno([&] { importa_file(scheda_, *ambiente_, file); }); },
       Qt::QueuedConnection);
 }
 

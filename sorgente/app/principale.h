@@ -46,6 +46,9 @@ class Principale : public QMainWindow, private Modulo {
   void avvia();
   // Loads a list file chosen before start, once the window is up: "Carica Lista" past its dialog.
   void apriFile(const QString& file);
+  // Imports a file chosen before start into the list, once the window is up: "Importa Lista"
+  // past its dialog.
+  void importaFile(const QString& file);
 
   Scheda& scheda() { return scheda_; }
   StatoFile& statoFile() { return file_; }

@@ -16,16 +16,20 @@ namespace {
 
 const char aiuto[] =
     "Uso: custodex [FILE]\n"
+    "     custodex --importa FILE\n"
     "\n"
     "Custodex conserva un elenco di password in liste cifrate (file .kvx).\n"
     "Con FILE chiede la chiave segreta della lista e la carica.\n"
     "\n"
-    "  -h, --help     mostra questo aiuto ed esce\n"
-    "  -v, --version  mostra la versione ed esce\n";
+    "  --importa FILE  parte con una lista nuova in cui importa FILE, scritto da un altro\n"
+    "                  programma (CSV di KeePassXC, Bitwarden, Chrome, Firefox; XML di\n"
+    "                  KeePass 2)\n"
+    "  -h, --help      mostra questo aiuto ed esce\n"
+    "  -v, --version   mostra la versione ed esce\n";
 
 RigaComando errata(const QString& errore,
                    RigaComando::Richiesta r = RigaComando::Richiesta::Errata) {
-  return {r, {}, errore};
+  return {r, {}, errore, {}};
 }
 
 RigaComando ignota(const QString& opzione) {
@@ -81,19 +85,39 @@ std::optional<OpzioneQt> opzioneQt(const char* a) {
   return std::nullopt;
 }
 
+// The file named on the command line, as the open dialog would take it: an existing file, not a
+// folder. A mistyped name should not start an empty list the user might then save in place of
+// the one meant.
+std::optional<RigaComando> fileInesistente(const QString& file) {
+  const QFileInfo info(file);
+  if (!info.exists()) return errata(QStringLiteral("%1: il file non esiste").arg(file));
+  if (info.isDir()) return errata(QStringLiteral("%1: è una cartella").arg(file));
+  return std::nullopt;
+}
+
 }  // namespace
 
 RigaComando leggiRigaComando(const QStringList& argomenti) {
   QStringList file;
+  std::optional<QString> importa;
   bool soloFile = false;
-  for (const QString& a : argomenti) {
-    if (!soloFile && a.startsWith(u'-') && a != u'-') {
+  for (qsizetype i = 0; i < argomenti.size(); ++i) {
+    const QString& a = argomenti[i];
+    if (!soloFile && (a == u"--importa" || a.startsWith(u"--importa="))) {
+      if (importa) return errata(QStringLiteral("si importa un file alla volta"));
+      if (a != u"--importa")
+        importa = a.sliced(static_cast<qsizetype>(std::strlen("--importa=")));
+      else if (i + 1 < argomenti.size())
+        importa = argomenti[++i];
+      else
+        return errata(QStringLiteral("--importa: manca il file da importare"));
+    } else if (!soloFile && a.startsWith(u'-') && a != u'-') {
       if (a == u"--") {
         soloFile = true;
       } else if (a == u"-h" || a == u"--help") {
-        return {RigaComando::Richiesta::Aiuto, {}, {}};
+        return {RigaComando::Richiesta::Aiuto, {}, {}, {}};
       } else if (a == u"-v" || a == u"--version") {
-        return {RigaComando::Richiesta::Versione, {}, {}};
+        return {RigaComando::Richiesta::Versione, {}, {}, {}};
       } else {
         return ignota(a);
       }
@@ -102,13 +126,16 @@ RigaComando leggiRigaComando(const QStringList& argomenti) {
     }
   }
   if (file.size() > 1) return errata(QStringLiteral("si apre una lista alla volta"));
+  // The import goes into an empty list, as a migrating user starts one.
+  if (importa && !file.isEmpty())
+    return errata(QStringLiteral("--importa parte da una lista vuota: non si usa con una lista"));
+  if (importa) {
+    if (auto errore = fileInesistente(*importa)) return *errore;
+    return {RigaComando::Richiesta::Avvia, {}, {}, QFileInfo(*importa).absoluteFilePath()};
+  }
   if (file.isEmpty()) return {};
-  // The open dialog takes only a file that exists; a mistyped name should not start an empty
-  // list the user might then save in place of the one meant.
-  const QFileInfo info(file.front());
-  if (!info.exists()) return errata(QStringLiteral("%1: il file non esiste").arg(file.front()));
-  if (info.isDir()) return errata(QStringLiteral("%1: è una cartella").arg(file.front()));
-  return {RigaComando::Richiesta::Avvia, info.absoluteFilePath(), {}};
+  if (auto errore = fileInesistente(file.front())) return *errore;
+  return {RigaComando::Richiesta::Avvia, QFileInfo(file.front()).absoluteFilePath(), {}, {}};
 }
 
 int rispondiRigaComando(const RigaComando& riga) {
@@ -141,6 +168,13 @@ RigaDivisa dividiRigaComando(int argc, char* argv[]) {
     const QByteArray a(argv[i]);
     if (!soloFile && a == "--") {
       soloFile = true;
+    } else if (!soloFile && a == "--importa" && i + 1 < argc) {
+      // Its value is a file name, whatever it begins with: Qt must not take it for an option.
+      const QString s = QFile::decodeName(argv[i + 1]);
+      if (!illeggibile && QFile::encodeName(s) != argv[i + 1]) illeggibile = s;
+      nostri << QFile::decodeName(a) << s;
+      ++i;
+      continue;
     } else if (const auto o = soloFile ? std::nullopt : opzioneQt(argv[i])) {
       divisa.qt.push_back(argv[i]);
       if (o->valore) {
@@ -151,7 +185,7 @@ RigaDivisa dividiRigaComando(int argc, char* argv[]) {
       continue;
     }
     const QString s = QFile::decodeName(a);
-    const bool file = soloFile || !a.startsWith('-') || a == "-";
+    const bool file = soloFile || !a.startsWith('-') || a == "-" || a.startsWith("--importa=");
     if (file && !illeggibile && QFile::encodeName(s) != a) illeggibile = s;
     nostri.push_back(s);
   }

@@ -7,7 +7,7 @@
 namespace custodex {
 
 // What the command line asks of the program: at most one list file to open at start (the file
-// manager's "open with"), or its help or its version.
+// manager's "open with") or one file of another keeper to import, or its help or its version.
 struct RigaComando {
   // Ignota: an option the program does not know; Errata: any other mistake.
   enum class Richiesta { Avvia, Aiuto, Versione, Ignota, Errata };
@@ -16,6 +16,9 @@ struct RigaComando {
   QString file;
   // Ignota and Errata: what is wrong, in a line for the user.
   QString errore;
+  // Avvia: the absolute path of a file of another keeper to import into the empty list at
+  // start, or empty.
+  QString importa;
 };
 
 // Reads the program's own arguments, those that follow its name less Qt's options.

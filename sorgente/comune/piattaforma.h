@@ -42,8 +42,9 @@ class Richiesta {
   virtual std::optional<QString> chiedi(const QString& domanda, Eco eco = Eco::Visibile) = 0;
 };
 
-// The one file dialog `dialog`, shared by save and load. `FileName` is the file last confirmed in
-// either dialog; only a confirmed dialog, or the file the program was started with, changes it.
+// The file dialog: `dialog`, shared by save and load, and another for import and export. `FileName`
+// is the file last confirmed in either dialog; only a confirmed dialog, or the file the program was
+// started with, changes it.
 class DialogoFile {
  public:
   virtual ~DialogoFile() = default;

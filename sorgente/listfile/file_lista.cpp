@@ -6,6 +6,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <functional>
 #include <new>
 
 #include "comune/errore.h"
@@ -250,16 +251,15 @@ QString nome_versione(const QString& percorso, int n) {
   return info.dir().filePath(nome);
 }
 
-void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 massimo) {
-  // A quote or a line break inside would make the line unreadable; more than one byte per
-  // character has no form in the file.
-  for (const QChar c : voce)
-    if (c.unicode() >= 0x80 || c == u'"' || c == u'\r' || c == u'\n')
-      nonScritto(QStringLiteral("Il testo da scrivere non ha forma di riga del file"));
-  // A file that the load would refuse is not worth the old one.
-  if (voce.size() > massimo - 4)  // the two quotes, CR and LF
-    nonScritto(QStringLiteral("La lista è troppo grande per essere salvata"));
+namespace {
 
+// Writes the file beside the old one, syncs it and renames it into place, then syncs the folder:
+// the old file is replaced only by a whole new one. `scrivi` is handed the function that writes
+// each piece. A new file is readable by its owner alone from its creation, an existing one too
+// when `soloProprietario`. With `versioni`, the file replaced is kept as the first previous one.
+void scrivi_al_sicuro(
+    const QString& percorso, bool soloProprietario, bool versioni,
+    const std::function<void(const std::function<void(const char*, qsizetype)>&)>& contenuto) {
   // Through a link, to what it names: a pipe or a device is not replaced by a list file.
   struct stat s {};
   const bool nuovo = ::stat(QFile::encodeName(percorso).constData(), &s) != 0;
@@ -275,7 +275,10 @@ void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 mass
   const bool aperto = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
   if (nuovo) ::umask(maschera);
   if (!aperto) nonScritto(file.errorString());
-  const auto scrivi = [&file](const char* dati, qsizetype n) {
+  if (!nuovo && soloProprietario &&
+      !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+    nonScritto(file.errorString());
+  contenuto([&file](const char* dati, qsizetype n) {
     for (qsizetype fatti = 0; fatti < n;) {
       const qint64 scritti = file.write(dati + fatti, n - fatti);
       // A short write is retried, so that the second try names the system's reason.
@@ -284,26 +287,71 @@ void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 mass
                                                         : QStringLiteral("Scrittura interrotta"));
       fatti += scritti;
     }
-  };
-  // A block at a time, so that a large list needs no second copy of its text.
-  constexpr qsizetype blocco = 1 << 16;
-  char byte[blocco];
-  scrivi("\"", 1);
-  for (qsizetype da = 0; da < voce.size(); da += blocco) {
-    const qsizetype n = std::min(blocco, voce.size() - da);
-    for (qsizetype i = 0; i < n; ++i) byte[i] = static_cast<char>(voce[da + i].unicode());
-    scrivi(byte, n);
-  }
-  scrivi("\"\r\n", 3);
+  });
   // commit() syncs too but ignores a failure; a delayed write error must stop the rename.
   if (::fsync(file.handle()) != 0) nonScritto(motivoDiSistema());
-  if (!nuovo) preparaVersione(percorso);
+  versioni = versioni && !nuovo;
+  if (versioni) preparaVersione(percorso);
   if (!file.commit()) {
-    if (!nuovo) QFile::remove(versioneInAttesa(percorso));
+    if (versioni) QFile::remove(versioneInAttesa(percorso));
     nonScritto(file.errorString());
   }
-  if (!nuovo) ruotaVersioni(percorso);
+  if (versioni) ruotaVersioni(percorso);
   sincronizzaCartella(percorso);
+}
+
+}  // namespace
+
+void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 massimo) {
+  // A quote or a line break inside would make the line unreadable; more than one byte per
+  // character has no form in the file.
+  for (const QChar c : voce)
+    if (c.unicode() >= 0x80 || c == u'"' || c == u'\r' || c == u'\n')
+      nonScritto(QStringLiteral("Il testo da scrivere non ha forma di riga del file"));
+  // A file that the load would refuse is not worth the old one.
+  if (voce.size() > massimo - 4)  // the two quotes, CR and LF
+    nonScritto(QStringLiteral("La lista è troppo grande per essere salvata"));
+
+  scrivi_al_sicuro(percorso, false, true, [&voce](const auto& scrivi) {
+    // A block at a time, so that a large list needs no second copy of its text.
+    constexpr qsizetype blocco = 1 << 16;
+    char byte[blocco];
+    scrivi("\"", 1);
+    for (qsizetype da = 0; da < voce.size(); da += blocco) {
+      const qsizetype n = std::min(blocco, voce.size() - da);
+      for (qsizetype i = 0; i < n; ++i) byte[i] = static_cast<char>(voce[da + i].unicode());
+      scrivi(byte, n);
+    }
+    scrivi("\"\r\n", 3);
+  });
+}
+
+void scrivi_file_esportato(const QString& percorso, const QByteArray& contenuto) {
+  // An existing file's wider permissions are not kept: this one holds every password in clear.
+  scrivi_al_sicuro(percorso, true, false, [&contenuto](const auto& scrivi) {
+    scrivi(contenuto.constData(), contenuto.size());
+  });
+}
+
+QByteArray leggi_file_esterno(const QString& percorso, qint64 massimo) {
+  try {
+    const FileAperto file(percorso);
+    if (file.dimensione() > massimo)
+      throw Errore(Errore::ErroreLettura,
+                   QStringLiteral("Il file è troppo grande (%1 MiB; al più %2 MiB)")
+                       .arg(file.dimensione() >> 20)
+                       .arg(massimo >> 20));
+    // Read at the size seen, once, into a buffer that never grows: no copy of it left behind.
+    QByteArray byte(file.dimensione(), Qt::Uninitialized);
+    qint64 fatti = 0;
+    for (qint64 n;
+         fatti < byte.size() && (n = file.leggi(byte.data() + fatti, byte.size() - fatti)) > 0;)
+      fatti += n;
+    byte.truncate(fatti);
+    return byte;
+  } catch (const std::bad_alloc&) {
+    throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
+  }
 }
 
 QString ultima_voce(const QByteArray& contenuto) {

@@ -30,6 +30,14 @@ void scrivi_file_lista(const QString& percorso, const QString& voce,
 inline constexpr int versioniConservate = 3;
 QString nome_versione(const QString& percorso, int n);
 
+// Writes an export's bytes as the list file is written, the file readable by its owner alone
+// even when it existed before. Throws Errore(FileNonScritto) as scrivi_file_lista does.
+void scrivi_file_esportato(const QString& percorso, const QByteArray& contenuto);
+
+// The bytes of a file to import, refused before reading when larger than `massimo`, or when not
+// a regular file. Throws Errore as leggi_file_lista does.
+QByteArray leggi_file_esterno(const QString& percorso, qint64 massimo);
+
 // Reads the file's delimited items to its end and gives back the last one (empty when the file
 // holds none): an item that begins with a double quote, after leading spaces, runs to the next
 // double quote; any other to the next comma or line end. Throws Errore when the file cannot be

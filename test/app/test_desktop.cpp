@@ -33,8 +33,9 @@ class TestDesktop : public QObject {
     QTest::addColumn<QStringList>("argomenti");
     QTest::addColumn<int>("richiesta");
     QTest::addColumn<QString>("file");
-    auto riga = [](const char* nome, QStringList a, Richiesta r, QString f = {}) {
-      QTest::newRow(nome) << a << static_cast<int>(r) << f;
+    QTest::addColumn<QString>("importa");
+    auto riga = [](const char* nome, QStringList a, Richiesta r, QString f = {}, QString i = {}) {
+      QTest::newRow(nome) << a << static_cast<int>(r) << f << i;
     };
     riga("nulla", {}, Richiesta::Avvia);
     riga("file relativo", {"casa.kvx"}, Richiesta::Avvia, lista);
@@ -50,14 +51,23 @@ class TestDesktop : public QObject {
     riga("due file", {"casa.kvx", "casa.kvx"}, Richiesta::Errata);
     riga("file che non esiste", {"altra.kvx"}, Richiesta::Errata);
     riga("cartella", {"."}, Richiesta::Errata);
+    riga("--importa", {"--importa", "casa.kvx"}, Richiesta::Avvia, {}, lista);
+    riga("--importa=", {"--importa=casa.kvx"}, Richiesta::Avvia, {}, lista);
+    riga("--importa, col trattino", {"--importa", "-strano.kvx"}, Richiesta::Avvia, {}, trattino);
+    riga("--importa con una lista", {"--importa", "casa.kvx", "casa.kvx"}, Richiesta::Errata);
+    riga("--importa senza file", {"--importa"}, Richiesta::Errata);
+    riga("--importa due volte", {"--importa", "casa.kvx", "--importa=casa.kvx"}, Richiesta::Errata);
+    riga("--importa di un file che non esiste", {"--importa", "altra.csv"}, Richiesta::Errata);
   }
   void rigaComando() {
     QFETCH(QStringList, argomenti);
     QFETCH(int, richiesta);
     QFETCH(QString, file);
+    QFETCH(QString, importa);
     const RigaComando riga = leggiRigaComando(argomenti);
     QCOMPARE(static_cast<int>(riga.richiesta), richiesta);
     QCOMPARE(riga.file, file);
+    QCOMPARE(riga.importa, importa);
     QCOMPARE(riga.errore.isEmpty(), richiesta < static_cast<int>(Richiesta::Ignota));
   }
 
@@ -79,6 +89,10 @@ class TestDesktop : public QObject {
         qt, (QStringList{"custodex", "--platform", "offscreen", "-reverse", "-style=x", "<fine>"}));
     std::tie(riga, qt) = dividi({"--", "-reverse"});
     QCOMPARE(riga.file, cartella.filePath(QStringLiteral("-reverse")));
+    QCOMPARE(qt, (QStringList{"custodex", "<fine>"}));
+    // The file to import is the program's, whatever it looks like.
+    std::tie(riga, qt) = dividi({"--importa", "-reverse"});
+    QCOMPARE(riga.importa, cartella.filePath(QStringLiteral("-reverse")));
     QCOMPARE(qt, (QStringList{"custodex", "<fine>"}));
     // Qt's strings cannot name this file: a file whose name they can, or none, is not opened.
     std::fclose(std::fopen("\xff.kvx", "w"));

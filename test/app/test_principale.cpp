@@ -161,7 +161,9 @@ class TestPrincipale : public QObject {
     QCOMPARE(voci(menus[0]),
              (QStringList{"menu_nuova=Nuova Lista Ctrl+N", "menu_carica=Carica Lista Ctrl+O",
                           "menu_salva=Salva Lista Ctrl+S",
-                          "menu_salva_nome=Salva con nome Ctrl+Shift+S", "menu_esci=Esci Ctrl+Q"}));
+                          "menu_salva_nome=Salva con nome Ctrl+Shift+S", "-",
+                          "menu_importa=Importa Lista", "menu_esporta=Esporta Lista", "-",
+                          "menu_esci=Esci Ctrl+Q"}));
     // The program's own commands come after the others, set apart.
     QCOMPARE(
         voci(menus[1]),
@@ -290,6 +292,19 @@ class TestPrincipale : public QObject {
     QCOMPARE(statoInPausa, QStringLiteral("Stato: caricamento...."));
     QCOMPARE(f.dialog.mostrati.last(), QStringLiteral("apri"));
     QCOMPARE(f.p.scheda().elenco.Count(), 4);
+
+    // Export and import through their own dialog: the list's file stays the one it was.
+    const QString csv = cartella.filePath(QStringLiteral("lista.csv"));
+    f.messaggi.risposte = {true};
+    f.scambio.risposte = {csv};
+    voce(f.p, "menu_esporta")->trigger();
+    f.scambio.risposte = {csv};
+    voce(f.p, "menu_importa")->trigger();
+    QCOMPARE(f.p.scheda().elenco.Count(), 8);
+    QCOMPARE(f.p.scheda().nnodi.valore(), 2);
+    QCOMPARE(f.dialog.fileName, file);
+    QCOMPARE(f.messaggi.avvisi.size(), 2);  // the export's report and the import's
+    f.messaggi.avvisi.clear();
 
     QVERIFY(esegui("menu_nuova", {}));
     QCOMPARE(statoInPausa, QStringLiteral("Stato: operazioni in corso...."));

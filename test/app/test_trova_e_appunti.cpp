@@ -27,7 +27,7 @@ class TestTrovaEAppunti : public QObject {
     NmCrypt cifrario;
     copione::TrayCopione tray;
     Principale p{{{b.messaggi, b.richiesta, b.dialog, b.appunti, b.eventi, cifrario, b.modifica,
-                   b.generatore},
+                   b.generatore, b.scambio},
                   tray}};
     p.avvia();
     QVERIFY(QTest::qWaitForWindowActive(&p));

@@ -64,7 +64,8 @@ class TestComandiAppunti : public QObject {
     incolla(b.scheda, b.ambiente);
     AppuntiSenzaMemoria pieni;
     Ambiente senzaMemoria{
-        {b.messaggi, b.richiesta, b.dialog, pieni, b.eventi, b.cifrario, b.modifica, b.generatore},
+        {b.messaggi, b.richiesta, b.dialog, pieni, b.eventi, b.cifrario, b.modifica, b.generatore,
+         b.scambio},
         b.modulo};
     incolla(b.scheda, senzaMemoria);
     copia(b.scheda, senzaMemoria);

@@ -178,8 +178,10 @@ struct Banco {
   Cifrario* cifrarioUsato = &cifrario;
   ModificaCopione modifica;
   GeneratoreCopione generatore;
-  Ambiente ambiente{
-      {messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato, modifica, generatore}, modulo};
+  DialogoCopione scambio;  // the import and export dialog
+  Ambiente ambiente{{messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato, modifica,
+                     generatore, scambio},
+                    modulo};
 };
 
 // Adds an entry laid out as the add command lays it, without going through the command.

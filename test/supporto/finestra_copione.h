@@ -22,8 +22,10 @@ struct FinestraCopione {
   TrayCopione tray;
   ModificaCopione modifica;
   GeneratoreCopione generatore;
+  DialogoCopione scambio;  // the import and export dialog
   Principale p{Principale::Pezzi{
-      {messaggi, richiesta, dialog, appunti, eventi, cifrario, modifica, generatore}, tray}};
+      {messaggi, richiesta, dialog, appunti, eventi, cifrario, modifica, generatore, scambio},
+      tray}};
 
   // Chooses a menu item.
   void scegli(const char* nome) { p.findChild<QAction*>(QString::fromLatin1(nome))->trigger(); }
