@@ -141,9 +141,9 @@ static void carica_file_scelto(Scheda& scheda, StatoFile& stato, Ambiente& ambie
     // not write over it unasked.
     stato.file_noto = false;
     const QString file = ambiente.dialog.FileName();
-    // Noted before the reading: a file changed in between looks changed to the next check,
-    // which is the safe side.
-    std::optional<Impronta> impronta = impronta_file(file);
+    // Its identity before the reading; its hash only once it has proved a list, so that a large
+    // foreign file is not read twice.
+    const std::optional<Impronta> prima = identita_file(file);
     // The cipher looks at the file's first characters before the rest is read.
     const Cifrario& cifrario = ambiente.cripta_decripta;
     const QString contenuto = leggi_file_lista(
@@ -160,7 +160,11 @@ static void carica_file_scelto(Scheda& scheda, StatoFile& stato, Ambiente& ambie
     scheda.nnodi.imposta(voci_da_nodi(scheda.elenco.Count()));
     stato.file_noto = esito == Lettura::Letta;
     if (esito != Lettura::NonValida) {
-      // The list on screen now comes from that file; read only in part, it differs from it.
+      // The list on screen now comes from that file; read only in part, it differs from it. A
+      // file changed while it was read gets a hash that matches nothing, and the next check
+      // finds it changed: the safe side.
+      std::optional<Impronta> impronta = impronta_file(file);
+      if (impronta && (!prima || !stessa_identita(*prima, *impronta))) impronta->hash.fill(0);
       ricorda(scheda, stato, file, std::move(impronta));
       if (esito != Lettura::Letta) --stato.versione;
     }

@@ -58,13 +58,22 @@ std::optional<Impronta> impronta_file(const QString& percorso) {
   return impronta;
 }
 
-StatoSuDisco confronta_file(const QString& percorso, const Impronta& nota) {
+std::optional<Impronta> identita_file(const QString& percorso) {
   struct stat s {};
-  if (::stat(QFile::encodeName(percorso).constData(), &s) != 0) return StatoSuDisco::Mancante;
-  const Impronta ora = dallo_stat(s);
-  if (ora.dimensione == nota.dimensione && ora.modificato_ns == nota.modificato_ns &&
-      ora.dispositivo == nota.dispositivo && ora.inode == nota.inode)
-    return StatoSuDisco::Uguale;
+  if (::stat(QFile::encodeName(percorso).constData(), &s) != 0 || !S_ISREG(s.st_mode))
+    return std::nullopt;
+  return dallo_stat(s);
+}
+
+bool stessa_identita(const Impronta& a, const Impronta& b) {
+  return a.dimensione == b.dimensione && a.modificato_ns == b.modificato_ns &&
+         a.dispositivo == b.dispositivo && a.inode == b.inode;
+}
+
+StatoSuDisco confronta_file(const QString& percorso, const Impronta& nota) {
+  const std::optional<Impronta> ora = identita_file(percorso);
+  if (!ora) return StatoSuDisco::Mancante;
+  if (stessa_identita(*ora, nota)) return StatoSuDisco::Uguale;
   const std::optional<Impronta> intera = impronta_file(percorso);
   if (!intera) return StatoSuDisco::Mancante;
   return intera->hash == nota.hash ? StatoSuDisco::Uguale : StatoSuDisco::Cambiato;

@@ -21,6 +21,10 @@ struct Impronta {
 // The file's print now: its identity, size, time and a hash of its whole content. Nothing when it
 // is missing or cannot be read.
 std::optional<Impronta> impronta_file(const QString& percorso);
+// Its identity, size and time alone, the hash left empty: cheap, whatever the file's size.
+std::optional<Impronta> identita_file(const QString& percorso);
+// The same identity, size and time.
+bool stessa_identita(const Impronta& a, const Impronta& b);
 
 // How the file on disk stands to what was noted of it.
 enum class StatoSuDisco { Uguale, Cambiato, Mancante };

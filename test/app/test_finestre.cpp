@@ -133,6 +133,14 @@ class TestFinestre : public QObject {
     QApplication::sendEvent(f.p.windowHandle(), &richiesta);
     QVERIFY(f.p.isVisible());
     QCOMPARE(f.messaggi.domande.size(), 2);
+
+    // With an entry not yet saved, the question says it will be lost.
+    copione::aggiungiVoce(f.p.scheda().elenco, QStringLiteral("nuova"), {}, {}, {});
+    f.messaggi.risposte = {false};
+    f.scegli("menu_esci");
+    QCOMPARE(f.messaggi.domande.last(),
+             testi_finestre::domandaUscita + u'\n' + testi_finestre::modifichePerse);
+    QCOMPARE(f.messaggi.domande[0], testi_finestre::domandaUscita);
   }
 
   // About window.

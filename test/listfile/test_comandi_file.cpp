@@ -9,6 +9,8 @@
 #include "supporto/copione.h"
 #include "supporto/file_prova.h"
 
+#include <cstdio>
+
 using namespace custodex;
 using copione::aggiungiVoce;
 using copione::Banco;
@@ -82,6 +84,11 @@ class TestComandiFile : public QObject {
   void vociDaNodi();
   void passwordSenzaBasicInfo();
   void valoreNonConvertibile();
+  void cambiatoAltroveAlSalvataggio_data();
+  void cambiatoAltroveAlSalvataggio();
+  void cambiatoAltroveInAttesa();
+  void modificheNonSalvate();
+  void versioniPrecedenti();
 
  private:
   QString percorso(const QString& nome) const { return cartella_->filePath(nome); }
@@ -546,6 +553,146 @@ void TestComandiFile::valoreNonConvertibile() {
   QCOMPARE(b.scheda.nnodi.valore(), qint64{5});
   QVERIFY(!b.file.file_noto);
   QCOMPARE(b.banco.modulo.stato, QStringLiteral("Stato: caricamento...."));
+}
+
+void TestComandiFile::cambiatoAltroveAlSalvataggio_data() {
+  QTest::addColumn<QString>("altrove");  // what another program does to the file
+  QTest::addColumn<int>("scelta");       // Salva con nome, Sovrascrivi, Annulla
+  for (const char* altrove : {"salva", "sostituisce", "cancella"})
+    for (int scelta : {0, 1, 2}) QTest::addRow("%s, %d", altrove, scelta) << altrove << scelta;
+}
+
+void TestComandiFile::cambiatoAltroveAlSalvataggio() {
+  // Two windows on one file: each loads it, the first saves an entry of its own, then the second.
+  QFETCH(QString, altrove);
+  QFETCH(int, scelta);
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  const QString altro = percorso(QStringLiteral("altro.kvx"));
+  BancoCifrato a, b;
+  aggiungiVoce(a.scheda.elenco, QStringLiteral("comune"), {}, {}, {});
+  a.salva(file);
+  b.carica(file);
+  if (altrove == "salva") {
+    aggiungiVoce(a.scheda.elenco, QStringLiteral("di a"), {}, {}, {});
+    a.salva(std::nullopt);
+  } else if (altrove == "sostituisce") {
+    // Another file put in its place, of the same size and time but other content.
+    QByteArray byte = leggiByte(file);
+    const QDateTime ora = QFileInfo(file).lastModified();
+    byte[byte.size() - 8] = byte[byte.size() - 8] == 'A' ? 'B' : 'A';
+    QVERIFY(scriviByte(altro, byte));
+    QVERIFY(::rename(qPrintable(altro), qPrintable(file)) == 0);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(ora, QFileDevice::FileModificationTime));
+  } else {
+    QVERIFY(QFile::remove(file));
+  }
+  const QByteArray suDisco = leggiByte(file);
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("di b"), {}, {}, {});
+  b.banco.messaggi.scelte = {scelta};
+  b.banco.dialog.risposte.push_back(altro);
+  b.salva(std::nullopt);
+
+  // Asked before anything was written; then each choice does what it says.
+  QCOMPARE(b.banco.messaggi.domande.size(), 1);
+  QVERIFY(b.banco.messaggi.domande[0].contains(QDir::toNativeSeparators(file)));
+  QCOMPARE(b.banco.modulo.stato, testi::statoCompletato);
+  if (scelta == 2) {
+    QCOMPARE(leggiByte(file), suDisco);
+    QVERIFY(modificata(b.scheda.elenco, b.file));
+    return;
+  }
+  BancoCifrato c;
+  c.carica(scelta == 0 ? altro : file);
+  QCOMPARE(c.lista(), b.lista());
+  QVERIFY(!modificata(b.scheda.elenco, b.file));
+  if (scelta == 0) QCOMPARE(leggiByte(file), suDisco);
+  // Overwritten, the other version stays as the first previous one.
+  if (scelta == 1 && altrove != "cancella") QCOMPARE(leggiByte(nome_versione(file, 1)), suDisco);
+}
+
+void TestComandiFile::cambiatoAltroveInAttesa() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato a, b;
+  aggiungiVoce(a.scheda.elenco, QStringLiteral("uno"), {}, {}, {});
+  a.salva(file);
+  b.carica(file);
+  controlla_file(b.scheda, b.file, b.ambiente);
+  QVERIFY(b.banco.messaggi.domande.isEmpty());
+
+  // Without changes of its own, the window offers the other version, once.
+  aggiungiVoce(a.scheda.elenco, QStringLiteral("due"), {}, {}, {});
+  a.salva(std::nullopt);
+  b.banco.messaggi.risposte = {false};
+  controlla_file(b.scheda, b.file, b.ambiente);
+  controlla_file(b.scheda, b.file, b.ambiente);
+  QCOMPARE(b.banco.messaggi.domande.size(), 1);
+  QCOMPARE(b.scheda.elenco.Count(), 4);
+  // Declined, the next save still asks; accepted, the load asks the key as "Carica Lista" does.
+  b.banco.messaggi.scelte = {2};
+  b.salva(std::nullopt);
+  QCOMPARE(b.banco.messaggi.domande.size(), 2);
+  b.file.cambio_segnalato = false;
+  b.banco.richiesta.risposte = {QStringLiteral("k")};
+  controlla_file(b.scheda, b.file, b.ambiente);
+  QCOMPARE(b.scheda.elenco.Count(), 8);
+
+  // With changes of its own, it only says so.
+  aggiungiVoce(a.scheda.elenco, QStringLiteral("tre"), {}, {}, {});
+  a.salva(std::nullopt);
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("di b"), {}, {}, {});
+  const QString prima = b.lista();
+  controlla_file(b.scheda, b.file, b.ambiente);
+  QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
+  QCOMPARE(b.lista(), prima);
+}
+
+void TestComandiFile::modificheNonSalvate() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato b;
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("uno"), {}, {}, {});
+  b.salva(file);
+  QVERIFY(!modificata(b.scheda.elenco, b.file));
+  aggiungiVoce(b.scheda.elenco, QStringLiteral("due"), {}, {}, {});
+  QVERIFY(modificata(b.scheda.elenco, b.file));
+
+  // "Nuova Lista" and "Carica Lista" ask first; No changes nothing.
+  b.banco.messaggi.risposte = {false, false};
+  nuova_lista(b.scheda, b.file, b.ambiente);
+  menu_carica(b.scheda, b.file, b.ambiente);
+  QCOMPARE(b.banco.messaggi.domande, QStringList(2, testi_file::modificheDaScartare));
+  QCOMPARE(b.scheda.elenco.Count(), 8);
+  QCOMPARE(b.banco.dialog.mostrati.size(), 1);  // the first save's only
+
+  // A failed reload (a wrong key) leaves the list marked changed.
+  b.banco.messaggi.risposte = {true};
+  b.carica(file, QStringLiteral("sbagliata"));
+  QCOMPARE(b.scheda.elenco.Count(), 8);
+  QVERIFY(modificata(b.scheda.elenco, b.file));
+}
+
+void TestComandiFile::versioniPrecedenti() {
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  BancoCifrato b;
+  for (int i = 1; i <= 5; ++i) {
+    aggiungiVoce(b.scheda.elenco, QString::number(i), {}, {}, {});
+    b.salva(i == 1 ? std::optional<QString>(file) : std::nullopt, QStringLiteral("k%1").arg(i));
+  }
+  // The last three replaced, newest first, each under its own key, readable by its owner only.
+  for (int n = 1; n <= versioniConservate; ++n) {
+    BancoCifrato c;
+    c.carica(nome_versione(file, n), QStringLiteral("k%1").arg(5 - n));
+    QCOMPARE(c.scheda.elenco.Count(), 4 * (5 - n));
+    QCOMPARE(permessi(nome_versione(file, n)), mode_t{0600});
+  }
+  QVERIFY(!QFile::exists(nome_versione(file, 4)));
+
+  // A version that cannot be kept fails the save, the old file whole.
+  const QByteArray prima = leggiByte(file);
+  QVERIFY(QDir().mkpath(percorso(QStringLiteral(".lista.kvx.precedente/pieno"))));
+  b.salva(std::nullopt);
+  QCOMPARE(b.banco.messaggi.avvisi.size(), 1);
+  QCOMPARE(leggiByte(file), prima);
 }
 
 QTEST_MAIN(TestComandiFile)
