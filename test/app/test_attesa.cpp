@@ -17,17 +17,22 @@ using namespace custodex;
 
 namespace {
 
-// A click queued as the window system queues it, on `punto` of `finestra`, then delivered as
-// the loop of a prompt would deliver it.
-void clicInCoda(QWidget* finestra, QPoint punto) {
+using Coda = QWindowSystemInterface;
+
+// A click queued as the window system queues it, on `punto` of `finestra`.
+void accodaClic(QWidget* finestra, QPoint punto) {
   QWindow* w = finestra->window()->windowHandle();
   const QPointF locale = finestra->mapTo(finestra->window(), punto);
   const QPointF globale = w->mapToGlobal(locale);
-  using Coda = QWindowSystemInterface;
   Coda::handleMouseEvent<Coda::AsynchronousDelivery>(w, locale, globale, Qt::LeftButton,
                                                      Qt::LeftButton, QEvent::MouseButtonPress);
   Coda::handleMouseEvent<Coda::AsynchronousDelivery>(w, locale, globale, Qt::NoButton,
                                                      Qt::LeftButton, QEvent::MouseButtonRelease);
+}
+
+// The same, then delivered as the loop of a prompt would deliver it.
+void clicInCoda(QWidget* finestra, QPoint punto) {
+  accodaClic(finestra, punto);
   QCoreApplication::processEvents();
 }
 
@@ -67,13 +72,7 @@ void TestAttesa::ingressoTrattenutoFinoAllaFine() {
 
   // Queued as the window system queues them: a click on the button, then a space bar on it.
   QWindow* w = finestra.windowHandle();
-  const QPointF punto = bottone.geometry().center();
-  const QPointF globale = w->mapToGlobal(punto);
-  using Coda = QWindowSystemInterface;
-  Coda::handleMouseEvent<Coda::AsynchronousDelivery>(w, punto, globale, Qt::LeftButton,
-                                                     Qt::LeftButton, QEvent::MouseButtonPress);
-  Coda::handleMouseEvent<Coda::AsynchronousDelivery>(w, punto, globale, Qt::NoButton,
-                                                     Qt::LeftButton, QEvent::MouseButtonRelease);
+  accodaClic(&bottone, bottone.rect().center());
   Coda::handleKeyEvent<Coda::AsynchronousDelivery>(w, QEvent::KeyPress, Qt::Key_Space,
                                                    Qt::NoModifier, QStringLiteral(" "));
   Coda::handleKeyEvent<Coda::AsynchronousDelivery>(w, QEvent::KeyRelease, Qt::Key_Space,
