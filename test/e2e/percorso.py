@@ -467,6 +467,41 @@ def percorso(binario, lavoro):
         aspetta(lambda: righe(principale)[0] == righe_attese(),
                 f"the open entries read {righe_attese()}")
 
+        passo("another Custodex saves the same file; this one's save asks first")
+        secondo = subprocess.Popen([binario, file_lista], env=ambiente, cwd=lavoro,
+                                   stdout=registro, stderr=subprocess.STDOUT)
+        try:
+            prog2 = Programma(secondo.pid)
+            prog2.collega()
+            dai_chiave(prog2, CHIAVE, "chiave segreta di criptazione")
+            aspetta(lambda: contatore(prog2.principale()) == 2, "the second window shows 2")
+            menu(prog2, "File", "Salva Lista")
+            dai_chiave(prog2, CHIAVE, "Inserire una chiave segreta di criptazione")
+            dai_chiave(prog2, CHIAVE, "Ripetere la chiave")
+            aspetta(lambda: stato(prog2.principale()) == "Stato: operazioni completate",
+                    "the second window has saved")
+        finally:
+            secondo.kill()
+            secondo.wait()
+        with open(file_lista, "rb") as f:
+            dell_altro = f.read()
+        # Told while idle, when the file's watch or the window's activation sees it: declined.
+        try:
+            d = aspetta(lambda: prog.dialogo("Custodex"), "the news of the change", 5)
+            clicca(trova(d, "push button", "No"))
+            aspetta(lambda: prog.dialogo("Custodex") is None, "the news goes away")
+        except Fallito:
+            pass
+        menu(prog, "File", "Salva Lista")
+        dai_chiave(prog, CHIAVE, "Inserire una chiave segreta di criptazione")
+        dai_chiave(prog, CHIAVE, "Ripetere la chiave")
+        d = domanda(prog, "è stato cambiato da un altro programma")
+        clicca(trova(d, "push button", "Annulla"))
+        aspetta(lambda: prog.dialogo("Custodex") is None, "the question goes away")
+        with open(file_lista, "rb") as f:
+            if f.read() != dell_altro:
+                raise Fallito("the save wrote over the other window's file after Annulla")
+
         passo("find a word, then the next")
         menu(prog, "Comandi", "Trova")
         dai_chiave(prog, "PASSWORD", "Inserire la parola chiave da cercare")
