@@ -51,7 +51,7 @@ std::optional<TestoSegreto> QtGeneratore::genera() {
       casella("minuscole", QStringLiteral("Lettere minuscole (a-z)"), opzioni_.minuscole),
       casella("maiuscole", QStringLiteral("Lettere maiuscole (A-Z)"), opzioni_.maiuscole),
       casella("cifre", QStringLiteral("Cifre (0-9)"), opzioni_.cifre),
-      casella("simboli", QStringLiteral("Simboli (!#$%&...)"), opzioni_.simboli)};
+      casella("simboli", QStringLiteral("Simboli (!#$%&&...)"), opzioni_.simboli)};
   QCheckBox* simili =
       casella("simili", QStringLiteral("Escludi i caratteri simili (l I 1 O 0 | B 8 G 6)"),
               opzioni_.escludiSimili);
