@@ -86,9 +86,10 @@ void file() {
     std::printf("%8d %8.1f %6.0f ms %6.0f ms %7.0f ms %7.0f ms %7.0f ms %7.0f ms %8.1f %9.0f\n",
                 voci, caratteri * 2 / 1e6, cripta, decripta, salva, salvaOltre, carica, caricaOltre,
                 double(QFileInfo(percorso).size()) / voci, piccoMemoriaMiB());
-    std::printf("%8s file check (hash) %.1f ms: %.0f%% of the save beyond the key derivation "
-                "(goal: under 10%%)\n",
-                "", controllo, 100 * controllo / salvaOltre);
+    std::printf(
+        "%8s file check (hash) %.1f ms: %.0f%% of the save beyond the key derivation "
+        "(goal: under 10%%)\n",
+        "", controllo, 100 * controllo / salvaOltre);
   }
 
   // Short entries without a description: the file's size per entry.

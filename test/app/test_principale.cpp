@@ -158,12 +158,12 @@ class TestPrincipale : public QObject {
       }
       return t;
     };
-    QCOMPARE(voci(menus[0]),
-             (QStringList{"menu_nuova=Nuova Lista Ctrl+N", "menu_carica=Carica Lista Ctrl+O",
-                          "menu_salva=Salva Lista Ctrl+S",
-                          "menu_salva_nome=Salva con nome Ctrl+Shift+S", "-",
-                          "menu_importa=Importa Lista", "menu_esporta=Esporta Lista", "-",
-                          "menu_esci=Esci Ctrl+Q"}));
+    QCOMPARE(
+        voci(menus[0]),
+        (QStringList{"menu_nuova=Nuova Lista Ctrl+N", "menu_carica=Carica Lista Ctrl+O",
+                     "menu_salva=Salva Lista Ctrl+S", "menu_salva_nome=Salva con nome Ctrl+Shift+S",
+                     "-", "menu_importa=Importa Lista", "menu_esporta=Esporta Lista", "-",
+                     "menu_esci=Esci Ctrl+Q"}));
     // The program's own commands come after the others, set apart.
     QCOMPARE(
         voci(menus[1]),

@@ -63,10 +63,9 @@ class TestComandiAppunti : public QObject {
     b.appunti.illeggibile = true;
     incolla(b.scheda, b.ambiente);
     AppuntiSenzaMemoria pieni;
-    Ambiente senzaMemoria{
-        {b.messaggi, b.richiesta, b.dialog, pieni, b.eventi, b.cifrario, b.modifica, b.generatore,
-         b.scambio},
-        b.modulo};
+    Ambiente senzaMemoria{{b.messaggi, b.richiesta, b.dialog, pieni, b.eventi, b.cifrario,
+                           b.modifica, b.generatore, b.scambio},
+                          b.modulo};
     incolla(b.scheda, senzaMemoria);
     copia(b.scheda, senzaMemoria);
     QCOMPARE(b.testi(), voci);

@@ -179,9 +179,9 @@ struct Banco {
   ModificaCopione modifica;
   GeneratoreCopione generatore;
   DialogoCopione scambio;  // the import and export dialog
-  Ambiente ambiente{{messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato, modifica,
-                     generatore, scambio},
-                    modulo};
+  Ambiente ambiente{
+      {messaggi, richiesta, dialog, appunti, eventi, *cifrarioUsato, modifica, generatore, scambio},
+      modulo};
 };
 
 // Adds an entry laid out as the add command lays it, without going through the command.
