@@ -4,6 +4,7 @@
 
 #include "comune/azzera.h"
 #include "comune/errore.h"
+#include "listfile/nmcrypt.h"
 
 namespace custodex::copione {
 
@@ -118,6 +119,10 @@ QString CifrarioCopione::decripta(const QString& testo, const QString& chiave) {
   QString chiaro = testo.mid(testa.size());
   std::reverse(chiaro.begin(), chiaro.end());
   return chiaro;
+}
+
+std::unique_ptr<ChiaveTenuta> CifrarioCopione::tieni(QStringView chiave) {
+  return NmCrypt(NmCrypt::Costo{1, 8}).tieni(chiave);
 }
 
 Nodo* aggiungiVoce(Albero& elenco, const QString& nome, const QString& username,
