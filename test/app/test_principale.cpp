@@ -153,17 +153,17 @@ class TestPrincipale : public QObject {
         }
         t << a->objectName() + "=" + a->text();
         if (!a->shortcut().isEmpty()) t.last() += " " + a->shortcut().toString();
-        // Nothing is disabled or checkable.
+        // Nothing is checkable; only "Sblocca" is disabled, with nothing locked.
         if (!a->isEnabled() || a->isCheckable()) t << "!";
       }
       return t;
     };
-    QCOMPARE(voci(menus[0]),
-             (QStringList{"menu_nuova=Nuova Lista Ctrl+N", "menu_carica=Carica Lista Ctrl+O",
-                          "menu_salva=Salva Lista Ctrl+S",
-                          "menu_salva_nome=Salva con nome Ctrl+Shift+S", "-",
-                          "menu_importa=Importa Lista", "menu_esporta=Esporta Lista", "-",
-                          "menu_esci=Esci Ctrl+Q"}));
+    QCOMPARE(
+        voci(menus[0]),
+        (QStringList{"menu_nuova=Nuova Lista Ctrl+N", "menu_carica=Carica Lista Ctrl+O",
+                     "menu_salva=Salva Lista Ctrl+S", "menu_salva_nome=Salva con nome Ctrl+Shift+S",
+                     "-", "menu_importa=Importa Lista", "menu_esporta=Esporta Lista", "-",
+                     "menu_esci=Esci Ctrl+Q"}));
     // The program's own commands come after the others, set apart.
     QCOMPARE(
         voci(menus[1]),
@@ -172,7 +172,8 @@ class TestPrincipale : public QObject {
                      "menu_successivo=Trova Successivo F3", "-",
                      "menu_modifica=Modifica Password Ctrl+E", "menu_genera=Genera Password Ctrl+G",
                      "menu_copia_username=Copia Username Ctrl+B",
-                     "menu_copia_password=Copia Password Ctrl+Shift+C"}));
+                     "menu_copia_password=Copia Password Ctrl+Shift+C", "-",
+                     "menu_blocca=Blocca Lista Ctrl+L", "menu_sblocca=Sblocca", "!"}));
     QCOMPARE(voci(menus[2]), (QStringList{"menu_pass=Custodex"}));
   }
 

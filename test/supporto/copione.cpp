@@ -10,10 +10,11 @@ namespace custodex::copione {
 
 bool MessaggiCopione::conferma(const QString& testo) {
   domande.push_back(testo);
-  if (risposte.empty()) return true;
+  if (duranteDomanda) duranteDomanda();
+  if (risposte.empty()) return !promptChiusi();
   const bool si = risposte.front();
   risposte.pop_front();
-  return si;
+  return si && !promptChiusi();
 }
 
 std::optional<QString> RichiestaCopione::chiedi(const QString& domanda, Eco eco) {
@@ -23,6 +24,7 @@ std::optional<QString> RichiestaCopione::chiedi(const QString& domanda, Eco eco)
   if (risposte.empty()) return std::nullopt;
   auto risposta = risposte.front();
   risposte.pop_front();
+  if (promptChiusi()) return std::nullopt;
   return risposta;
 }
 
