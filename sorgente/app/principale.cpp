@@ -2,6 +2,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
 #include <QDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -147,6 +151,7 @@ struct Principale::PezziQt {
 Principale::Principale(QWidget* parent)
     : QMainWindow(parent), modello_(scheda_.elenco), qt_(std::make_unique<PezziQt>(this)) {
   costruisci(qt_->pezzi());
+  ascoltaDesktop();
 }
 
 Principale::Principale(const Pezzi& pezzi, QWidget* parent)
@@ -214,6 +219,33 @@ void Principale::inTurno(Comando&& comando, bool ancheBloccata) {
   }
   mostraBlocco();
   seguiFile();
+}
+
+void Principale::ascoltaDesktop() {
+  // A bus that is not there fails these quietly, and the other locks still hold.
+  QDBusConnection::sessionBus().connect(QString(), QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                        QStringLiteral("org.freedesktop.ScreenSaver"),
+                                        QStringLiteral("ActiveChanged"), this,
+                                        SLOT(schermoAttivo(bool)));
+  QDBusConnection sistema = QDBusConnection::systemBus();
+  if (!sistema.isConnected()) return;
+  QDBusMessage domanda = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+      QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("GetSessionByPID"));
+  domanda << static_cast<uint>(QCoreApplication::applicationPid());
+  const QDBusReply<QDBusObjectPath> sessione = sistema.call(domanda, QDBus::Block, 2000);
+  if (!sessione.isValid()) return;
+  sistema.connect(QStringLiteral("org.freedesktop.login1"), sessione.value().path(),
+                  QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Lock"), this,
+                  SLOT(sessioneBloccata()));
+}
+
+void Principale::schermoAttivo(bool attivo) {
+  if (attivo) richiediBlocco(true);
+}
+
+void Principale::sessioneBloccata() {
+  richiediBlocco(true);
 }
 
 void Principale::richiediBlocco(bool automatico) {

@@ -64,9 +64,16 @@ class Principale : public QMainWindow, private Modulo {
   StatoFile& statoFile() { return file_; }
   StatoRicerca& ricerca() { return ricerca_; }
 
+ private slots:
+  // The desktop's screen saver came on or went off; logind locked the session.
+  void schermoAttivo(bool attivo);
+  void sessioneBloccata();
+
  private:
   struct PezziQt;
 
+  // Locks the list when the desktop locks the screen or the session, where there is a bus.
+  void ascoltaDesktop();
   void costruisci(const Pezzi& pezzi);
   void creaControlli();
   void creaMenu();
