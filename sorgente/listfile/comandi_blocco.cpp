@@ -54,6 +54,10 @@ bool sigilla(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
   stato.modificata_bloccata = modificata_ora;
   stato.voci_bloccate = scheda.nnodi.valore();
   scheda.elenco.Clear();
+  // The last entry added lingers in the add command's values.
+  for (TestoSegreto* valore :
+       {&scheda.nome, &scheda.username, &scheda.password, &scheda.descrizione})
+    *valore = TestoSegreto();
   scheda.nnodi.imposta(0);
   for (Modulo::Campo campo : campi) ambiente.modulo.svuota(campo);
   ambiente.appunti.ritiraSegreto();
