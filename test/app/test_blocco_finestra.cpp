@@ -1,8 +1,8 @@
+#include <QLineEdit>
 #include <QtTest>
 
-#include "comune/testi.h"
 #include "listfile/comandi_blocco.h"
-#include "listfile/comandi_file.h"
+#include "listfile/salva_carica.h"
 #include "supporto/file_prova.h"
 #include "supporto/finestra_copione.h"
 
@@ -26,7 +26,7 @@ struct Salvata : copione::FinestraCopione {
     orologio.adesso += Principale::inattivitaMassima;
     p.controllaInattivita();
   }
-  bool bloccata() { return custodex::bloccata(p.statoFile()); }
+  bool bloccata() { return p.scheda().elenco.Count() == 0 && custodex::bloccata(p.statoFile()); }
 };
 
 }  // namespace
@@ -36,26 +36,35 @@ class TestBloccoFinestra : public QObject {
 
  private slots:
   // The idle lock closes the key prompt of a save: the save ends as on Cancel, writing nothing,
-  // and the list locks with its change unsaved.
+  // and the list locks with its change unsaved; a wrong key leaves it locked, the right one gives
+  // back the tree with its selection and expansion, the form and the unsaved state.
   void promptNonTrattieneIlBlocco() {
     Salvata f;
-    QVERIFY(f.p.statoFile().chiave);
+    Albero& elenco = f.p.scheda().elenco;
+    elenco.setExpanded(elenco.Item(4), true);
+    elenco.setSelected(elenco.Item(6), true);
+    const QString prima = salva_albero(elenco);
+    auto* box = f.p.findChild<QLineEdit*>("txt_password");
+    box->setText(QStringLiteral("inCorso"));
+    f.appunti.scriviSegreto(QStringLiteral("segreta1"));
     const QByteArray salvato = copione::leggiByte(f.cartella.filePath("l.kvx"));
     f.richiesta.durante = [&] { f.passanoMinuti(); };
     f.richiesta.risposte = {QStringLiteral("k"), QStringLiteral("k")};
     f.scegli("menu_salva");
-    f.richiesta.durante = nullptr;
-    QVERIFY(f.bloccata());
-    QVERIFY(!promptChiusi());
+    QVERIFY(f.bloccata() && !promptChiusi());
     QCOMPARE(copione::leggiByte(f.cartella.filePath("l.kvx")), salvato);
-    QCOMPARE(f.p.scheda().elenco.Count(), 0);
+    QVERIFY(box->text().isEmpty() && !box->isUndoAvailable() && f.appunti.contenuto.isEmpty());
     QVERIFY(!f.p.findChild<QAction*>("menu_salva")->isEnabled());
 
+    f.richiesta.risposte = {QStringLiteral("sbagliata")};
+    f.scegli("menu_sblocca");
+    QVERIFY(f.bloccata());
+    QCOMPARE(f.richiesta.echi.last(), Richiesta::Eco::Nascosta);
     f.richiesta.risposte = {QStringLiteral("k")};
     f.scegli("menu_sblocca");
-    QCOMPARE(f.p.scheda().elenco.Count(), 8);
+    QCOMPARE(salva_albero(elenco), prima);
+    QCOMPARE(box->text(), QStringLiteral("inCorso"));
     QVERIFY(modificata(f.p.scheda().elenco, f.p.statoFile()));
-    QVERIFY(f.p.findChild<QAction*>("menu_salva")->isEnabled());
   }
 
   // A question of "Nuova Lista" is answered No by the lock: the list is kept, locked.
