@@ -2,6 +2,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -31,6 +36,7 @@
 #include "list/comandi_appunti.h"
 #include "list/comandi_modifica.h"
 #include "list/comandi_voce.h"
+#include "listfile/comandi_blocco.h"
 #include "listfile/comandi_file.h"
 #include "listfile/comandi_scambio.h"
 #include "listfile/nmcrypt.h"
@@ -81,6 +87,32 @@ class InvioPreme : public QObject {
   }
 };
 
+// Notes the user's input in any of the program's windows, dialogs included.
+class Attivita : public QObject {
+ public:
+  Attivita(QObject* padre, std::function<void()> notato)
+      : QObject(padre), notato_(std::move(notato)) {}
+
+ protected:
+  bool eventFilter(QObject* oggetto, QEvent* evento) override {
+    switch (evento->type()) {
+      case QEvent::KeyPress:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseMove:
+      case QEvent::Wheel:
+      case QEvent::TouchBegin:
+        notato_();
+        break;
+      default:
+        break;
+    }
+    return QObject::eventFilter(oggetto, evento);
+  }
+
+ private:
+  std::function<void()> notato_;
+};
+
 QList<QIcon> listaimg() {
   return {QIcon(QStringLiteral(":/listaimg/1.xpm")), QIcon(QStringLiteral(":/listaimg/2.xpm")),
           QIcon(QStringLiteral(":/listaimg/3.xpm"))};
@@ -99,7 +131,8 @@ struct Principale::PezziQt {
   Pezzi pezzi() {
     return {{messaggi, richiesta, dialog, appunti, eventi, cripta_decripta, modifica, generatore,
              dialog_scambio},
-            tray};
+            tray,
+            orologio};
   }
 
   QtMessaggi messaggi;
@@ -110,6 +143,7 @@ struct Principale::PezziQt {
   NmCrypt cripta_decripta;
   QtDialogoFile dialog_scambio;
   YoconTray tray;
+  QtOrologio orologio;
   QtGeneratore generatore;
   QtModificaVoce modifica;
 };
@@ -117,6 +151,7 @@ struct Principale::PezziQt {
 Principale::Principale(QWidget* parent)
     : QMainWindow(parent), modello_(scheda_.elenco), qt_(std::make_unique<PezziQt>(this)) {
   costruisci(qt_->pezzi());
+  ascoltaDesktop();
 }
 
 Principale::Principale(const Pezzi& pezzi, QWidget* parent)
@@ -128,6 +163,20 @@ void Principale::costruisci(const Pezzi& p) {
   ambiente_ = std::make_unique<Ambiente>(Ambiente{p, *this});
   finestre_ = std::make_unique<Finestre>(*this, p.messaggi, p.tray);
   finestre_->modificheNonSalvate = [this] { return modificata(scheda_.elenco, file_); };
+  // A click on the icon of a locked list brings the window back, then asks the key.
+  p.tray.evento = [this, ripristina = std::move(p.tray.evento)](qint16 valore) {
+    if (ripristina) ripristina(valore);
+    if (bloccata(file_))
+      QMetaObject::invokeMethod(this, &Principale::sblocca, Qt::QueuedConnection);
+  };
+  orologio_ = &p.orologio;
+  ultimoInput_ = orologio_->millisecondi();
+  qApp->installEventFilter(
+      new Attivita(this, [this] { ultimoInput_ = orologio_->millisecondi(); }));
+  timerInattivita_.setParent(this);
+  timerInattivita_.setInterval(10 * 1000);
+  connect(&timerInattivita_, &QTimer::timeout, this, &Principale::controllaInattivita);
+  timerInattivita_.start();
   // Installed after the windows' own filter, so that it sees a close request first.
   installEventFilter(this);
   connect(&osservatoreFile_, &QFileSystemWatcher::fileChanged, this, &Principale::controllaFile,
@@ -144,6 +193,7 @@ void Principale::costruisci(const Pezzi& p) {
 
   creaControlli();
   creaMenu();
+  elenco_->viewport()->installEventFilter(this);
   ordinaFocus();
 
   timer_.setParent(this);
@@ -156,13 +206,93 @@ void Principale::costruisci(const Pezzi& p) {
 Principale::~Principale() = default;
 
 template <class Comando>
-void Principale::inTurno(Comando&& comando) {
-  if (inCorso_) return;
+void Principale::inTurno(Comando&& comando, bool ancheBloccata) {
+  if (inCorso_ || (bloccata(file_) && !ancheBloccata)) return;
   {
     const QScopedValueRollback inCorso(inCorso_, true);
     comando();
   }
+  if (bloccoInAttesa_) {
+    bloccoInAttesa_ = false;
+    promptChiusi() = false;
+    blocca(std::exchange(bloccoAutomatico_, true));
+  }
+  mostraBlocco();
   seguiFile();
+}
+
+void Principale::ascoltaDesktop() {
+  // A bus that is not there fails these quietly, and the other locks still hold.
+  QDBusConnection::sessionBus().connect(QString(), QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                        QStringLiteral("org.freedesktop.ScreenSaver"),
+                                        QStringLiteral("ActiveChanged"), this,
+                                        SLOT(schermoAttivo(bool)));
+  QDBusConnection sistema = QDBusConnection::systemBus();
+  if (!sistema.isConnected()) return;
+  QDBusMessage domanda = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+      QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("GetSessionByPID"));
+  domanda << static_cast<uint>(QCoreApplication::applicationPid());
+  const QDBusReply<QDBusObjectPath> sessione = sistema.call(domanda, QDBus::Block, 2000);
+  if (!sessione.isValid()) return;
+  sistema.connect(QStringLiteral("org.freedesktop.login1"), sessione.value().path(),
+                  QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Lock"), this,
+                  SLOT(sessioneBloccata()));
+}
+
+void Principale::schermoAttivo(bool attivo) {
+  if (attivo) richiediBlocco(true);
+}
+
+void Principale::sessioneBloccata() {
+  richiediBlocco(true);
+}
+
+void Principale::richiediBlocco(bool automatico) {
+  if (bloccata(file_)) return;
+  // No dialog holds the lock off: each is closed as Cancel would close it.
+  const auto chiudiPrompt = [] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialogo = qobject_cast<QDialog*>(w);
+      if (dialogo && dialogo->isVisible() && dialogo->isModal()) dialogo->reject();
+    }
+  };
+  if (!inCorso_) {
+    chiudiPrompt();
+    blocca(automatico);
+    return;
+  }
+  // A save or load is never cut short: the lock waits for the command to end.
+  bloccoAutomatico_ = bloccoAutomatico_ && automatico;
+  bloccoInAttesa_ = true;
+  promptChiusi() = true;
+  chiudiPrompt();
+}
+
+void Principale::controllaInattivita() {
+  if (orologio_->millisecondi() - ultimoInput_ >= inattivitaMassima) richiediBlocco(true);
+}
+
+void Principale::blocca(bool automatico) {
+  inTurno([&] {
+    if (automatico)
+      blocca_se_possibile(scheda_, file_, *ambiente_);
+    else
+      blocca_lista(scheda_, file_, *ambiente_);
+  });
+}
+
+void Principale::sblocca() {
+  inTurno([&] { sblocca_lista(scheda_, file_, *ambiente_); }, true);
+}
+
+void Principale::mostraBlocco() {
+  const bool chiusa = bloccata(file_);
+  for (QWidget* w : std::initializer_list<QWidget*>{frame_aggiungi_, copia_, incolla_})
+    w->setEnabled(!chiusa);
+  for (QAction* azione : std::as_const(azioniLista_)) azione->setEnabled(!chiusa);
+  blocca_->setEnabled(!chiusa);
+  sblocca_->setEnabled(chiusa);
 }
 
 void Principale::seguiFile() {
@@ -172,7 +302,8 @@ void Principale::seguiFile() {
 }
 
 void Principale::controllaFile() {
-  if (!inCorso_) esegui(controlla_file);
+  // A locked list is not reloaded behind the lock; the check comes back after the unlock.
+  if (!inCorso_ && !bloccata(file_)) esegui(controlla_file);
 }
 
 void Principale::creaControlli() {
@@ -322,7 +453,8 @@ void Principale::creaMenu() {
   QAction* elipass = voce(menu_opzioni, "menu_elipass", QStringLiteral("Elimina Password"));
   connect(elipass, &QAction::triggered, pls_elipass_, &QPushButton::click);
   connect(voce(menu_opzioni, "menu_riduci", QStringLiteral("Riduci nella Traybar")),
-          &QAction::triggered, this, [this] { inTurno([this] { finestre_->menu_riduci(); }); });
+          &QAction::triggered, this,
+          [this] { inTurno([this] { finestre_->menu_riduci(); }, true); });
   QAction* trova = voce(menu_opzioni, "menu_trova", QStringLiteral("Trova"));
   connect(trova, &QAction::triggered, this, [this] { esegui(menu_trova); });
   QAction* successivo = voce(menu_opzioni, "menu_successivo", QStringLiteral("Trova Successivo"));
@@ -352,7 +484,18 @@ void Principale::creaMenu() {
       {elipass, QKeySequence(Qt::Key_Delete)},
       {copia_user, QKeySequence(Qt::CTRL | Qt::Key_B)},
       {copia_pass, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}};
+  menu_opzioni->addSeparator();
+  blocca_ = voce(menu_opzioni, "menu_blocca", QStringLiteral("Blocca Lista"));
+  connect(blocca_, &QAction::triggered, this, [this] { richiediBlocco(false); });
+  sblocca_ = voce(menu_opzioni, "menu_sblocca", QStringLiteral("Sblocca"));
+  connect(sblocca_, &QAction::triggered, this, &Principale::sblocca);
+  sblocca_->setEnabled(false);
+  azioniLista_ = {nuova,    carica, salva,      salva_nome, trova,  successivo,
+                  modifica, genera, copia_user, copia_pass, elipass};
+  for (const char* nome : {"menu_importa", "menu_esporta", "menu_aggpass"})
+    azioniLista_.push_back(findChild<QAction*>(QString::fromLatin1(nome)));
   for (const auto& [azione, tasto] : tasti) azione->setShortcut(tasto);
+  blocca_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
   // These act on the selected node: only from the tree, so that Delete in a text box deletes a
   // character, and pressed anywhere else they do nothing.
   for (QAction* azione : {elipass, copia_user, copia_pass}) {
@@ -362,7 +505,7 @@ void Principale::creaMenu() {
 
   QMenu* menu_info = menu("menu_info", QStringLiteral("&Info"));
   connect(voce(menu_info, "menu_pass", QStringLiteral("Custodex")), &QAction::triggered, this,
-          [this] { inTurno([this] { finestre_->menu_pass(); }); });
+          [this] { inTurno([this] { finestre_->menu_pass(); }, true); });
 }
 
 void Principale::ordinaFocus() {
@@ -409,6 +552,12 @@ void Principale::esegui(void (*comando)(Scheda&, StatoRicerca&, Ambiente&)) {
 }
 
 bool Principale::eventFilter(QObject* oggetto, QEvent* evento) {
+  // A click on the emptied tree of a locked list asks the key.
+  if (elenco_ && oggetto == elenco_->viewport() && evento->type() == QEvent::MouseButtonPress &&
+      bloccata(file_)) {
+    QMetaObject::invokeMethod(this, &Principale::sblocca, Qt::QueuedConnection);
+    return true;
+  }
   // Leaving in the middle of a command would end it half done: a save half written, a load
   // half shown.
   if (oggetto == this && evento->type() == QEvent::Close && inCorso_) {

@@ -34,7 +34,11 @@ class Principale : public QMainWindow, private Modulo {
   // The platform pieces the commands talk to besides the window, which is their form itself.
   struct Pezzi : Piattaforma {
     Tray& tray;
+    Orologio& orologio;
   };
+
+  // Without keyboard or mouse input in any of the program's windows for this long, the list locks.
+  static constexpr qint64 inattivitaMassima = 5 * 60 * 1000;
 
   // With Qt's own pieces, as the program runs.
   explicit Principale(QWidget* parent = nullptr);
@@ -50,13 +54,26 @@ class Principale : public QMainWindow, private Modulo {
   // past its dialog.
   void importaFile(const QString& file);
 
+  // Locks the list: at once, or at the end of the command under way, whose open prompts are closed
+  // as Cancel would close them. One nobody asked for leaves a list without a key as it is.
+  void richiediBlocco(bool automatico);
+  // Locks the list when the input has been idle long enough; the timer asks every few seconds.
+  void controllaInattivita();
+
   Scheda& scheda() { return scheda_; }
   StatoFile& statoFile() { return file_; }
   StatoRicerca& ricerca() { return ricerca_; }
 
+ private slots:
+  // The desktop's screen saver came on or went off; logind locked the session.
+  void schermoAttivo(bool attivo);
+  void sessioneBloccata();
+
  private:
   struct PezziQt;
 
+  // Locks the list when the desktop locks the screen or the session, where there is a bus.
+  void ascoltaDesktop();
   void costruisci(const Pezzi& pezzi);
   void creaControlli();
   void creaMenu();
@@ -69,8 +86,13 @@ class Principale : public QMainWindow, private Modulo {
   // run the event loop, and input delivered there (a click queued behind the Enter that closed a
   // key prompt) would start a second command on state the first has half-changed: a "Nuova
   // Lista" inside a save would tie the emptied list to the file. It is refused instead.
+  // While the list is locked only the commands that touch no list run.
   template <class Comando>
-  void inTurno(Comando&& comando);
+  void inTurno(Comando&& comando, bool ancheBloccata = false);
+  void blocca(bool automatico);
+  void sblocca();
+  // The controls and commands that act on the list, disabled while it is locked.
+  void mostraBlocco();
   bool eventFilter(QObject* oggetto, QEvent* evento) override;
   // Watches the list's file, found anew after every command: a save by another program, or ours,
   // puts a new file in its place, which the watch does not follow.
@@ -115,6 +137,15 @@ class Principale : public QMainWindow, private Modulo {
   // stays stopped, so an idle program wakes for nothing.
   QTimer timer_;
   bool inCorso_ = false;  // a command is running
+  // A lock asked for while a command ran, and whether the user asked for it.
+  bool bloccoInAttesa_ = false;
+  bool bloccoAutomatico_ = true;
+  Orologio* orologio_ = nullptr;
+  qint64 ultimoInput_ = 0;
+  QTimer timerInattivita_;
+  QAction* blocca_ = nullptr;
+  QAction* sblocca_ = nullptr;
+  QList<QAction*> azioniLista_;
   QFileSystemWatcher osservatoreFile_;
 };
 

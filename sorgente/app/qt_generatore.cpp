@@ -159,7 +159,8 @@ std::optional<TestoSegreto> QtGeneratore::genera() {
   QObject::connect(rigenera, &QPushButton::clicked, &dialogo, [&] { aggiorna(); });
 
   std::optional<TestoSegreto> scelta;
-  if (dialogo.exec() == QDialog::Accepted) scelta.emplace(risultato->text());
+  if (!promptChiusi() && dialogo.exec() == QDialog::Accepted && !promptChiusi())
+    scelta.emplace(risultato->text());
   svuotaCampo(*risultato);
   return scelta;
 }

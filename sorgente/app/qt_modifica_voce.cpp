@@ -100,7 +100,7 @@ bool QtModificaVoce::modificaVoce(Valori& valori) {
   aggiungiRiga(*modulo, QStringLiteral("Descrizione:"), descrizione, descrizione);
   dialogo.resize(dialogo.sizeHint().expandedTo(QSize(420, 0)));
 
-  const bool confermato = dialogo.exec() == QDialog::Accepted;
+  const bool confermato = !promptChiusi() && dialogo.exec() == QDialog::Accepted && !promptChiusi();
   if (confermato) {
     valori.nome.imposta(nome->text());
     valori.username.imposta(username->text());
@@ -120,7 +120,7 @@ bool QtModificaVoce::modificaTesto(TestoSegreto& testo) {
   aggiungiRiga(*modulo, QStringLiteral("Testo:"), box, box);
   dialogo.resize(dialogo.sizeHint().expandedTo(QSize(420, 0)));
 
-  const bool confermato = dialogo.exec() == QDialog::Accepted;
+  const bool confermato = !promptChiusi() && dialogo.exec() == QDialog::Accepted && !promptChiusi();
   if (confermato) testo = TestoSegreto(testoDi(*box));
   svuotaCampo(*box);
   return confermato;

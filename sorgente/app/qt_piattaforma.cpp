@@ -13,6 +13,10 @@
 #include <QScopedValueRollback>
 #include <memory>
 
+#ifdef Q_OS_LINUX
+#include <time.h>
+#endif
+
 #include "comune/azzera.h"
 #include "comune/testi.h"
 
@@ -21,21 +25,21 @@ namespace custodex {
 void QtMessaggi::avviso(const QString& testo, Icona icona) {
   QMessageBox box(icona == Icona::Critica ? QMessageBox::Critical : QMessageBox::NoIcon,
                   testi::titolo, testo, QMessageBox::Ok, padre_);
-  box.exec();
+  if (!promptChiusi()) box.exec();
 }
 
 bool QtMessaggi::conferma(const QString& testo) {
   QMessageBox box(QMessageBox::NoIcon, testi::titolo, testo, QMessageBox::Yes | QMessageBox::No,
                   padre_);
   box.setDefaultButton(QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
+  return !promptChiusi() && box.exec() == QMessageBox::Yes && !promptChiusi();
 }
 
 bool QtMessaggi::confermaCauta(const QString& testo) {
   QMessageBox box(QMessageBox::Warning, testi::titolo, testo, QMessageBox::Yes | QMessageBox::No,
                   padre_);
   box.setDefaultButton(QMessageBox::No);
-  return box.exec() == QMessageBox::Yes;
+  return !promptChiusi() && box.exec() == QMessageBox::Yes && !promptChiusi();
 }
 
 int QtMessaggi::scegli(const QString& testo, const QStringList& pulsanti) {
@@ -46,7 +50,9 @@ int QtMessaggi::scegli(const QString& testo, const QStringList& pulsanti) {
     box.setDefaultButton(bottoni.back());
     box.setEscapeButton(bottoni.back());
   }
+  if (promptChiusi()) return static_cast<int>(pulsanti.size()) - 1;
   box.exec();
+  if (promptChiusi()) return static_cast<int>(pulsanti.size()) - 1;
   const auto scelto = bottoni.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
   return scelto < 0 ? static_cast<int>(pulsanti.size()) - 1 : static_cast<int>(scelto);
 }
@@ -57,21 +63,23 @@ std::optional<QString> QtRichiesta::chiedi(const QString& domanda, Eco eco) {
   box.setWindowTitle(testi::titolo);
   box.setLabelText(domanda);
   box.setTextValue(QString());
-  if (box.exec() != QDialog::Accepted) return std::nullopt;
+  if (promptChiusi() || box.exec() != QDialog::Accepted || promptChiusi()) return std::nullopt;
   return box.textValue();
 }
 
 bool QtDialogoFile::mostraSalva(const QString& filtro) {
+  if (promptChiusi()) return false;
   // Qt's own dialog asks before overwriting and wants the folder to exist.
   return conferma(QFileDialog::getSaveFileName(padre_, QString(), fileName_, filtro));
 }
 
 bool QtDialogoFile::mostraApri(const QString& filtro) {
+  if (promptChiusi()) return false;
   return conferma(QFileDialog::getOpenFileName(padre_, QString(), fileName_, filtro));
 }
 
 bool QtDialogoFile::conferma(const QString& scelto) {
-  if (scelto.isEmpty()) return false;
+  if (scelto.isEmpty() || promptChiusi()) return false;
   fileName_ = QFileInfo(scelto).absoluteFilePath();
   return true;
 }
@@ -159,6 +167,16 @@ void QtAppunti::svuota() {
   scadenza_.stop();
   copia_ = nullptr;
   QGuiApplication::clipboard()->clear();
+}
+
+qint64 QtOrologio::millisecondi() {
+#ifdef Q_OS_LINUX
+  // The monotonic clock stops while the machine sleeps; this one does not, and time asleep is
+  // time unattended.
+  timespec t{};
+  if (clock_gettime(CLOCK_BOOTTIME, &t) == 0) return qint64{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+#endif
+  return avvio_.elapsed();
 }
 
 void QtEventi::lasciaScorrere() {

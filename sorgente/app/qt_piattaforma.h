@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
@@ -76,6 +77,15 @@ class QtAppunti : public Appunti {
 class QtEventi : public Eventi {
  public:
   void lasciaScorrere() override;
+};
+
+class QtOrologio : public Orologio {
+ public:
+  QtOrologio() { avvio_.start(); }
+  qint64 millisecondi() override;
+
+ private:
+  QElapsedTimer avvio_;
 };
 
 }  // namespace custodex

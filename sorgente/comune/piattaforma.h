@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 #include <QtGlobal>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "comune/testo_segreto.h"
@@ -85,10 +87,25 @@ class Eventi {
   virtual void lasciaScorrere() = 0;
 };
 
+// The key of the last load or save, stretched and kept in guarded memory, so that the list can be
+// sealed in memory without asking for it: never the typed key.
+class ChiaveTenuta {
+ public:
+  virtual ~ChiaveTenuta() = default;
+  // Seals a text under a fresh nonce, then wipes the stretched key: until the seal is opened
+  // again only its salt is left. Throws Errore when memory runs out.
+  virtual QByteArray sigilla(QStringView testo) = 0;
+  // Stretches a typed key under the kept salt and opens the seal with it; nothing when the key is
+  // wrong. A right key is kept again. Throws Errore when memory runs out.
+  virtual std::optional<TestoSegreto> apri(const QByteArray& sigillo, QStringView chiave) = 0;
+};
+
 // The cipher component `cripta_decripta`.
 class Cifrario {
  public:
   virtual ~Cifrario() = default;
+  // Stretches a typed key for ChiaveTenuta. Throws Errore when memory runs out.
+  virtual std::unique_ptr<ChiaveTenuta> tieni(QStringView chiave) = 0;
   virtual QString cripta(const QString& testo, const QString& chiave) = 0;
   // A wrong key or a damaged text gives back a text that is not a list text; raises Errore only
   // when memory runs out, which says nothing of the key.
@@ -122,6 +139,21 @@ class Sessione {
   virtual bool puoChiedere() = 0;
   // Calls the ending off.
   virtual void annulla() = 0;
+};
+
+// A lock closes the program's open prompts: while it does, every prompt answers at once as Cancel
+// would, so that the command waiting on one ends with nothing written and nothing lost. One for
+// the process, as modal dialogs are.
+inline bool& promptChiusi() {
+  static bool chiusi = false;
+  return chiusi;
+}
+
+// A monotonic clock that goes on counting while the machine sleeps, for the idle lock.
+class Orologio {
+ public:
+  virtual ~Orologio() = default;
+  virtual qint64 millisecondi() = 0;
 };
 
 // The four text boxes of the entry form and the status label `stato`.

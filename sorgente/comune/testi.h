@@ -11,6 +11,7 @@ inline const QString statoInCorso = QStringLiteral("Stato: operazioni in corso..
 inline const QString statoCaricamento = QStringLiteral("Stato: caricamento....");
 inline const QString statoSalvataggio = QStringLiteral("Stato: salvataggio in corso....");
 inline const QString statoRicerca = QStringLiteral("Stato: sto cercando....");
+inline const QString statoBloccata = QStringLiteral("Stato: lista bloccata");
 
 // An entry needs a name, when it is added and when it is changed.
 inline const QString nomeMancante = QStringLiteral(

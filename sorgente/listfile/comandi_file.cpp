@@ -83,6 +83,18 @@ std::optional<StatoSuDisco> cambiato_altrove(const StatoFile& stato, const QStri
   return su_disco;
 }
 
+// The list is in its file whatever happens here: without memory for the key, the lock asks for
+// one instead.
+void tieni_chiave(StatoFile& stato, Ambiente& ambiente, const ChiaveDigitata& chiave) {
+  try {
+    stato.chiave = ambiente.cripta_decripta.tieni(chiave.testo());
+  } catch (const Errore&) {
+    stato.chiave.reset();
+  } catch (const std::bad_alloc&) {
+    stato.chiave.reset();
+  }
+}
+
 }  // namespace
 
 void menu_salva(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
@@ -115,6 +127,7 @@ void menu_salva(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
       }
     }
     scrivi_file_lista(file, cifrato);
+    tieni_chiave(stato, ambiente, chiave);
     stato.file_noto = true;
     ricorda(scheda, stato, file, impronta_file(file));
     ambiente.modulo.impostaStato(testi::statoCompletato);
@@ -167,6 +180,7 @@ static void carica_file_scelto(Scheda& scheda, StatoFile& stato, Ambiente& ambie
       if (impronta && (!prima || !stessa_identita(*prima, *impronta))) impronta->hash.fill(0);
       ricorda(scheda, stato, file, std::move(impronta));
       if (esito != Lettura::Letta) --stato.versione;
+      tieni_chiave(stato, ambiente, chiave);
     }
     ambiente.modulo.impostaStato(testi::statoCompletato);
   } catch (const Errore& errore) {

@@ -281,4 +281,64 @@ QString NmCrypt::decripta(const QString& testo, const QString& chiave) {
   }
 }
 
+namespace {
+
+class ChiaveTenutaNm : public ChiaveTenuta {
+ public:
+  ChiaveTenutaNm(const NmCrypt& cifrario, busta::Intestazione intestazione, Segreto chiave)
+      : cifrario_(cifrario), intestazione_(intestazione), chiave_(std::move(chiave)) {
+    chiave_->chiudi();
+  }
+  ~ChiaveTenutaNm() override {
+    // sodium_free needs to write the pages it wipes.
+    if (chiave_) chiave_->leggi();
+  }
+
+  QByteArray sigilla(QStringView testo) override {
+    if (!chiave_) throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
+    randombytes_buf(intestazione_.nonce.data(), intestazione_.nonce.size());
+    chiave_->leggi();
+    QString sigillo;
+    try {
+      sigillo = cifrario_.sigilla(testo, intestazione_, *chiave_);
+    } catch (...) {
+      chiave_->chiudi();
+      throw;
+    }
+    chiave_.reset();
+    return sigillo.toLatin1();
+  }
+
+  std::optional<TestoSegreto> apri(const QByteArray& sigillo, QStringView chiave) override {
+    const Errore memoriaEsaurita(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
+    try {
+      std::optional<busta::Aperta> aperta = cifrario_.apri(QString::fromLatin1(sigillo));
+      if (!aperta) return std::nullopt;
+      std::optional<Segreto> derivata = NmCrypt::derivaChiave(chiave, intestazione_);
+      if (!derivata) throw memoriaEsaurita;
+      TestoSegreto testo(cifrario_.dissigilla(*aperta, *derivata));
+      if (testo.isEmpty()) return std::nullopt;
+      derivata->chiudi();
+      chiave_ = std::move(derivata);
+      return testo;
+    } catch (const std::bad_alloc&) {
+      throw memoriaEsaurita;
+    }
+  }
+
+ private:
+  NmCrypt cifrario_;
+  busta::Intestazione intestazione_;
+  std::optional<Segreto> chiave_;
+};
+
+}  // namespace
+
+std::unique_ptr<ChiaveTenuta> NmCrypt::tieni(QStringView chiave) {
+  const busta::Intestazione h = nuovaIntestazione();
+  std::optional<Segreto> derivata = derivaChiave(chiave, h);
+  if (!derivata) throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
+  return std::make_unique<ChiaveTenutaNm>(*this, h, std::move(*derivata));
+}
+
 }  // namespace custodex

@@ -49,6 +49,8 @@ class NmCrypt : public Cifrario {
   // Whether a text of this length that begins so could be one of ours: the tag, a header of
   // this version asking an acceptable cost, and a length within bounds.
   bool riconosce(QStringView inizio, qint64 lunghezza) const noexcept override;
+  // Stretched as a file's key is, with a salt of its own.
+  std::unique_ptr<ChiaveTenuta> tieni(QStringView chiave) override;
 
   // How many key derivations this process has run: a refused header must cost none.
   static quint64 chiaviDerivate();

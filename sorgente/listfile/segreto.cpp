@@ -30,6 +30,14 @@ Segreto& Segreto::operator=(Segreto&& altro) noexcept {
   return *this;
 }
 
+void Segreto::chiudi() const {
+  if (dati_) sodium_mprotect_noaccess(dati_);
+}
+
+void Segreto::leggi() const {
+  if (dati_) sodium_mprotect_readonly(dati_);
+}
+
 Segreto Segreto::daChiave(QStringView chiave) {
   Segreto s(static_cast<std::size_t>(chiave.size()) * 2);
   const char16_t* unita = chiave.utf16();

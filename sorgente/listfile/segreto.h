@@ -22,6 +22,11 @@ class Segreto {
   const unsigned char* dati() const { return dati_; }
   std::size_t dimensione() const { return dimensione_; }
 
+  // A key kept for long is out of reach between its uses: a stray read faults instead of
+  // leaking it.
+  void chiudi() const;
+  void leggi() const;
+
   // The key's exact 16-bit code units, little-endian. Not UTF-8: a conversion would merge
   // distinct keys that hold lone surrogates.
   static Segreto daChiave(QStringView chiave);

@@ -153,7 +153,7 @@ class TestPrincipale : public QObject {
         }
         t << a->objectName() + "=" + a->text();
         if (!a->shortcut().isEmpty()) t.last() += " " + a->shortcut().toString();
-        // Nothing is disabled or checkable.
+        // Nothing is checkable; only "Sblocca" is disabled, with nothing locked.
         if (!a->isEnabled() || a->isCheckable()) t << "!";
       }
       return t;
@@ -172,7 +172,8 @@ class TestPrincipale : public QObject {
                      "menu_successivo=Trova Successivo F3", "-",
                      "menu_modifica=Modifica Password Ctrl+E", "menu_genera=Genera Password Ctrl+G",
                      "menu_copia_username=Copia Username Ctrl+B",
-                     "menu_copia_password=Copia Password Ctrl+Shift+C"}));
+                     "menu_copia_password=Copia Password Ctrl+Shift+C", "-",
+                     "menu_blocca=Blocca Lista Ctrl+L", "menu_sblocca=Sblocca", "!"}));
     QCOMPARE(voci(menus[2]), (QStringList{"menu_pass=Custodex"}));
   }
 

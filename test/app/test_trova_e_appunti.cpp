@@ -26,9 +26,11 @@ class TestTrovaEAppunti : public QObject {
     copione::Banco b;
     NmCrypt cifrario;
     copione::TrayCopione tray;
+    copione::OrologioCopione orologio;
     Principale p{{{b.messaggi, b.richiesta, b.dialog, b.appunti, b.eventi, cifrario, b.modifica,
                    b.generatore, b.scambio},
-                  tray}};
+                  tray,
+                  orologio}};
     p.avvia();
     QVERIFY(QTest::qWaitForWindowActive(&p));
     Albero& a = p.scheda().elenco;

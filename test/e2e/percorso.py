@@ -548,6 +548,17 @@ def percorso(binario, lavoro):
         if righe(prog.principale())[0] != righe_attese():
             raise Fallito("after No the list changed")
 
+        passo("lock with Ctrl+L, then unlock with the key")
+        clicca(trova(prog.principale(), "tree"))
+        tasti("ctrl+l")
+        aspetta(lambda: righe(prog.principale())[0] == [], "the tree is empty once locked")
+        aspetta(lambda: stato(prog.principale()) == "Stato: lista bloccata",
+                "the status line reads the lock")
+        menu(prog, "Comandi", "Sblocca")
+        dai_chiave(prog, CHIAVE, "sbloccarla")
+        aspetta(lambda: righe(prog.principale())[0] == righe_attese(),
+                "the rows are back after the unlock")
+
         passo('"Esci", then Yes')
         menu(prog, "File", "Esci")
         d = domanda(prog, DOMANDA_USCITA)

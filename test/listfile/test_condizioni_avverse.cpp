@@ -22,6 +22,7 @@
 #include "comune/testi.h"
 #include "list/comandi_appunti.h"
 #include "list/comandi_voce.h"
+#include "listfile/comandi_blocco.h"
 #include "listfile/comandi_file.h"
 #include "listfile/file_lista.h"
 #include "listfile/nmcrypt.h"
@@ -120,6 +121,7 @@ class TestCondizioniAvverse : public QObject {
   void nessunaPasswordRestaInMemoria();
   void azzeraOgniCarattere();
   void nessunaChiaveRestaInMemoria();
+  void bloccataNonTieneNullaInChiaro();
 
  private:
   QString percorso(const QString& nome) const { return cartella_->filePath(nome); }
@@ -390,6 +392,40 @@ void TestCondizioniAvverse::nessunaChiaveRestaInMemoria() {
         derivata += static_cast<char>(d->dati()[i] ^ maschera);
     }
     for (const QByteArray& forma : {chiave, derivata}) QVERIFY(!inMemoria(forma, maschera));
+  }));
+}
+
+void TestCondizioniAvverse::bloccataNonTieneNullaInChiaro() {
+#ifdef CON_ASAN
+  QSKIP("the address sanitizer keeps freed memory aside and maps shadow memory");
+#endif
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  QVERIFY(nelFiglio([&] {
+    // A saved password, an unsaved one and one left typed in the form, kept masked in their
+    // 16-bit form.
+    constexpr char maschera = 0x5A;
+    QByteArray forme[3];
+    QString password[3];
+    for (int p = 0; p < 3; ++p) {
+      password[p].reserve(24);
+      for (int i = 0; i < 24; ++i) {
+        const char c = static_cast<char>('a' + ::randombytes_uniform(26));
+        password[p] += QLatin1Char(c);
+        forme[p] += static_cast<char>(c ^ maschera);
+        forme[p] += maschera;
+      }
+    }
+    BancoCifrato b;
+    for (int p = 0; p < 3; ++p) {
+      b.banco.modulo.scrivi(Modulo::Campo::Nome, QStringLiteral("posta"));
+      b.banco.modulo.scrivi(Modulo::Campo::Password, password[p]);
+      azzera(password[p]);
+      password[p] = QString();
+      if (p < 2) pls_aggiungi(b.scheda, b.banco.ambiente);
+      if (p == 0) b.salva(file);
+    }
+    QVERIFY(blocca_lista(b.scheda, b.file, b.ambiente));
+    for (const QByteArray& forma : forme) QVERIFY(!inMemoria(forma, maschera));
   }));
 }
 

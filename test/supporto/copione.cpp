@@ -4,15 +4,17 @@
 
 #include "comune/azzera.h"
 #include "comune/errore.h"
+#include "listfile/nmcrypt.h"
 
 namespace custodex::copione {
 
 bool MessaggiCopione::conferma(const QString& testo) {
   domande.push_back(testo);
-  if (risposte.empty()) return true;
+  if (duranteDomanda) duranteDomanda();
+  if (risposte.empty()) return !promptChiusi();
   const bool si = risposte.front();
   risposte.pop_front();
-  return si;
+  return si && !promptChiusi();
 }
 
 std::optional<QString> RichiestaCopione::chiedi(const QString& domanda, Eco eco) {
@@ -22,6 +24,7 @@ std::optional<QString> RichiestaCopione::chiedi(const QString& domanda, Eco eco)
   if (risposte.empty()) return std::nullopt;
   auto risposta = risposte.front();
   risposte.pop_front();
+  if (promptChiusi()) return std::nullopt;
   return risposta;
 }
 
@@ -118,6 +121,10 @@ QString CifrarioCopione::decripta(const QString& testo, const QString& chiave) {
   QString chiaro = testo.mid(testa.size());
   std::reverse(chiaro.begin(), chiaro.end());
   return chiaro;
+}
+
+std::unique_ptr<ChiaveTenuta> CifrarioCopione::tieni(QStringView chiave) {
+  return NmCrypt(NmCrypt::Costo{1, 8}).tieni(chiave);
 }
 
 Nodo* aggiungiVoce(Albero& elenco, const QString& nome, const QString& username,

@@ -41,7 +41,8 @@ class MessaggiCopione : public Messaggi {
     return scelta;
   }
 
-  std::function<void()> durante;  // runs in each message box, as its loop would
+  std::function<void()> durante;         // runs in each message box, as its loop would
+  std::function<void()> duranteDomanda;  // runs in each Yes/No question
   QList<Avviso> avvisi;
   QStringList domande;
   std::deque<bool> risposte;  // answers to both questions; Yes when empty
@@ -157,6 +158,15 @@ class CifrarioCopione : public Cifrario {
  public:
   QString cripta(const QString& testo, const QString& chiave) override;
   QString decripta(const QString& testo, const QString& chiave) override;
+  // The real one at a low cost: the lock's seal is what a memory scan must not see through.
+  std::unique_ptr<ChiaveTenuta> tieni(QStringView chiave) override;
+};
+
+// A clock that moves only when the test moves it.
+class OrologioCopione : public Orologio {
+ public:
+  qint64 millisecondi() override { return adesso; }
+  qint64 adesso = 0;
 };
 
 // A whole main window's state with scripted platform pieces.

@@ -23,9 +23,11 @@ struct FinestraCopione {
   ModificaCopione modifica;
   GeneratoreCopione generatore;
   DialogoCopione scambio;  // the import and export dialog
+  OrologioCopione orologio;
   Principale p{Principale::Pezzi{
       {messaggi, richiesta, dialog, appunti, eventi, cifrario, modifica, generatore, scambio},
-      tray}};
+      tray,
+      orologio}};
 
   // Chooses a menu item.
   void scegli(const char* nome) { p.findChild<QAction*>(QString::fromLatin1(nome))->trigger(); }
