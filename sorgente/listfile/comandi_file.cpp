@@ -126,10 +126,10 @@ void menu_salva(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
         return;
       }
     }
-    scrivi_file_lista(file, cifrato);
+    std::optional<Impronta> impronta = scrivi_file_lista(file, cifrato);
     tieni_chiave(stato, ambiente, chiave);
     stato.file_noto = true;
-    ricorda(scheda, stato, file, impronta_file(file));
+    ricorda(scheda, stato, file, std::move(impronta));
     ambiente.modulo.impostaStato(testi::statoCompletato);
   } catch (const Errore& errore) {
     motivo = errore.descrizione();

@@ -12,6 +12,8 @@
 #include "comune/errore.h"
 #include "listfile/pagine_grandi.h"
 
+#include <sodium.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -257,7 +259,8 @@ namespace {
 // the old file is replaced only by a whole new one. `scrivi` is handed the function that writes
 // each piece. A new file is readable by its owner alone from its creation, an existing one too
 // when `soloProprietario`. With `versioni`, the file replaced is kept as the first previous one.
-void scrivi_al_sicuro(
+// Gives back the print of the file written, hashed as it is written: nothing is read back.
+std::optional<Impronta> scrivi_al_sicuro(
     const QString& percorso, bool soloProprietario, bool versioni,
     const std::function<void(const std::function<void(const char*, qsizetype)>&)>& contenuto) {
   // Through a link, to what it names: a pipe or a device is not replaced by a list file.
@@ -278,7 +281,11 @@ void scrivi_al_sicuro(
   if (!nuovo && soloProprietario &&
       !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
     nonScritto(file.errorString());
-  contenuto([&file](const char* dati, qsizetype n) {
+  crypto_generichash_state hash;
+  crypto_generichash_init(&hash, nullptr, 0, crypto_generichash_BYTES);
+  contenuto([&file, &hash](const char* dati, qsizetype n) {
+    crypto_generichash_update(&hash, reinterpret_cast<const unsigned char*>(dati),
+                              static_cast<unsigned long long>(n));
     for (qsizetype fatti = 0; fatti < n;) {
       const qint64 scritti = file.write(dati + fatti, n - fatti);
       // A short write is retried, so that the second try names the system's reason.
@@ -290,6 +297,9 @@ void scrivi_al_sicuro(
   });
   // commit() syncs too but ignores a failure; a delayed write error must stop the rename.
   if (::fsync(file.handle()) != 0) nonScritto(motivoDiSistema());
+  // The rename keeps the file's identity, size and time.
+  std::optional<Impronta> impronta = identita_aperto(file.handle());
+  if (impronta) crypto_generichash_final(&hash, impronta->hash.data(), impronta->hash.size());
   versioni = versioni && !nuovo;
   if (versioni) preparaVersione(percorso);
   if (!file.commit()) {
@@ -298,11 +308,13 @@ void scrivi_al_sicuro(
   }
   if (versioni) ruotaVersioni(percorso);
   sincronizzaCartella(percorso);
+  return impronta;
 }
 
 }  // namespace
 
-void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 massimo) {
+std::optional<Impronta> scrivi_file_lista(const QString& percorso, const QString& voce,
+                                          qint64 massimo) {
   // A quote or a line break inside would make the line unreadable; more than one byte per
   // character has no form in the file.
   for (const QChar c : voce)
@@ -312,7 +324,7 @@ void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 mass
   if (voce.size() > massimo - 4)  // the two quotes, CR and LF
     nonScritto(QStringLiteral("La lista è troppo grande per essere salvata"));
 
-  scrivi_al_sicuro(percorso, false, true, [&voce](const auto& scrivi) {
+  return scrivi_al_sicuro(percorso, false, true, [&voce](const auto& scrivi) {
     // A block at a time, so that a large list needs no second copy of its text.
     constexpr qsizetype blocco = 1 << 16;
     char byte[blocco];
@@ -328,7 +340,7 @@ void scrivi_file_lista(const QString& percorso, const QString& voce, qint64 mass
 
 void scrivi_file_esportato(const QString& percorso, const QByteArray& contenuto) {
   // An existing file's wider permissions are not kept: this one holds every password in clear.
-  scrivi_al_sicuro(percorso, true, false, [&contenuto](const auto& scrivi) {
+  (void)scrivi_al_sicuro(percorso, true, false, [&contenuto](const auto& scrivi) {
     scrivi(contenuto.constData(), contenuto.size());
   });
 }

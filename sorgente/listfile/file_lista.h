@@ -4,6 +4,9 @@
 #include <QStringView>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
+
+#include "listfile/impronta.h"
 
 namespace custodex {
 
@@ -22,8 +25,10 @@ inline constexpr qint64 massimoFileLista = qint64{1} << 30;
 // system's reason when the file cannot be created, written or put in place, when an existing target
 // is not a regular file (a pipe, a device), or when the file would be larger than `massimo`; the
 // old file is then untouched.
-void scrivi_file_lista(const QString& percorso, const QString& voce,
-                       qint64 massimo = massimoFileLista);
+// Gives back the print of the file written (nothing when it cannot be had), for the check before
+// the next save.
+std::optional<Impronta> scrivi_file_lista(const QString& percorso, const QString& voce,
+                                          qint64 massimo = massimoFileLista);
 
 // How many previous versions a save keeps, and the name of the n-th (1 the newest), beside the
 // file: "lista.kvx" gives "lista.1.kvx", so that it sorts beside it and opens as a list.

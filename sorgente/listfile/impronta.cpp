@@ -65,6 +65,12 @@ std::optional<Impronta> identita_file(const QString& percorso) {
   return dallo_stat(s);
 }
 
+std::optional<Impronta> identita_aperto(int fd) {
+  struct stat s {};
+  if (::fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) return std::nullopt;
+  return dallo_stat(s);
+}
+
 bool stessa_identita(const Impronta& a, const Impronta& b) {
   return a.dimensione == b.dimensione && a.modificato_ns == b.modificato_ns &&
          a.dispositivo == b.dispositivo && a.inode == b.inode;

@@ -23,6 +23,8 @@ struct Impronta {
 std::optional<Impronta> impronta_file(const QString& percorso);
 // Its identity, size and time alone, the hash left empty: cheap, whatever the file's size.
 std::optional<Impronta> identita_file(const QString& percorso);
+// The same of a file open as `fd`.
+std::optional<Impronta> identita_aperto(int fd);
 // The same identity, size and time.
 bool stessa_identita(const Impronta& a, const Impronta& b);
 

@@ -686,6 +686,8 @@ void TestComandiFile::versioniPrecedenti() {
     QCOMPARE(permessi(nome_versione(file, n)), mode_t{0600});
   }
   QVERIFY(!QFile::exists(nome_versione(file, 4)));
+  // The print noted at the save, hashed as written, is the file's.
+  QCOMPARE(impronta_file(file)->hash, b.file.impronta->hash);
 
   // A version that cannot be kept fails the save, the old file whole.
   const QByteArray prima = leggiByte(file);
