@@ -154,13 +154,13 @@ static void carica_file_scelto(Scheda& scheda, StatoFile& stato, Ambiente& ambie
     // not write over it unasked.
     stato.file_noto = false;
     const QString file = ambiente.dialog.FileName();
-    // Its identity before the reading; its hash only once it has proved a list, so that a large
-    // foreign file is not read twice.
-    const std::optional<Impronta> prima = identita_file(file);
+    std::optional<Impronta> impronta;
     // The cipher looks at the file's first characters before the rest is read.
     const Cifrario& cifrario = ambiente.cripta_decripta;
+    // The file's print is taken as it is read: the next save checks against it.
     const QString contenuto = leggi_file_lista(
-        file, [&cifrario](QStringView inizio, qint64 n) { return cifrario.riconosce(inizio, n); });
+        file, [&cifrario](QStringView inizio, qint64 n) { return cifrario.riconosce(inizio, n); },
+        massimoFileLista, &impronta);
     const ChiaveDigitata chiave(
         ambiente.richiesta.chiedi(testi_file::chiaveCarica, Richiesta::Eco::Nascosta));
     if (chiave.annullata()) return;
@@ -173,11 +173,7 @@ static void carica_file_scelto(Scheda& scheda, StatoFile& stato, Ambiente& ambie
     scheda.nnodi.imposta(voci_da_nodi(scheda.elenco.Count()));
     stato.file_noto = esito == Lettura::Letta;
     if (esito != Lettura::NonValida) {
-      // The list on screen now comes from that file; read only in part, it differs from it. A
-      // file changed while it was read gets a hash that matches nothing, and the next check
-      // finds it changed: the safe side.
-      std::optional<Impronta> impronta = impronta_file(file);
-      if (impronta && (!prima || !stessa_identita(*prima, *impronta))) impronta->hash.fill(0);
+      // The list on screen now comes from that file; read only in part, it differs from it.
       ricorda(scheda, stato, file, std::move(impronta));
       if (esito != Lettura::Letta) --stato.versione;
       tieni_chiave(stato, ambiente, chiave);

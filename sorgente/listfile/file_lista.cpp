@@ -155,6 +155,7 @@ class FileAperto {
   FileAperto& operator=(const FileAperto&) = delete;
 
   qint64 dimensione() const { return dimensione_; }
+  int fd() const { return fd_; }
 
   // The next bytes from the front; 0 at the end.
   qint64 leggi(char* dati, qint64 n) const {
@@ -375,7 +376,8 @@ QString ultima_voce(const QByteArray& contenuto) {
   return voce;
 }
 
-QString leggi_file_lista(const QString& percorso, const Riconosce& riconosce, qint64 massimo) {
+QString leggi_file_lista(const QString& percorso, const Riconosce& riconosce, qint64 massimo,
+                         std::optional<Impronta>* impronta) {
   try {
     const FileAperto file(percorso);
     if (file.dimensione() > massimo)
@@ -385,7 +387,19 @@ QString leggi_file_lista(const QString& percorso, const Riconosce& riconosce, qi
     // Where the last item lies: the file goes by a block at a time and is not kept.
     VociDelFile voci;
     char blocco[1 << 16];
-    for (qint64 n; (n = file.leggi(blocco, sizeof blocco)) > 0;) voci.leggi(blocco, n);
+    crypto_generichash_state hash;
+    crypto_generichash_init(&hash, nullptr, 0, crypto_generichash_BYTES);
+    for (qint64 n; (n = file.leggi(blocco, sizeof blocco)) > 0;) {
+      voci.leggi(blocco, n);
+      if (impronta)
+        crypto_generichash_update(&hash, reinterpret_cast<const unsigned char*>(blocco),
+                                  static_cast<unsigned long long>(n));
+    }
+    if (impronta) {
+      *impronta = identita_aperto(file.fd());
+      if (*impronta)
+        crypto_generichash_final(&hash, (*impronta)->hash.data(), crypto_generichash_BYTES);
+    }
     const VociDelFile::Voce v = voci.ultima();
     const qint64 lunghezza = v.fine - v.inizio;
 

@@ -50,11 +50,13 @@ QByteArray leggi_file_esterno(const QString& percorso, qint64 massimo);
 //
 // The file is first scanned for where its last item lies, without being kept; `riconosce` is then
 // shown the item's first characters (up to primiCaratteri) and its length, and only an item it
-// accepts is read into memory. A refused item reads as the empty one.
+// accepts is read into memory. A refused item reads as the empty one. With `impronta`, the file's
+// print is taken on the way, its hash from the first pass: nothing is read twice for it.
 using Riconosce = std::function<bool(QStringView inizio, qint64 lunghezza)>;
 inline constexpr qsizetype primiCaratteri = 256;
 QString leggi_file_lista(const QString& percorso, const Riconosce& riconosce = {},
-                         qint64 massimo = massimoFileLista);
+                         qint64 massimo = massimoFileLista,
+                         std::optional<Impronta>* impronta = nullptr);
 
 // The item-reading rules alone, on the file's bytes.
 QString ultima_voce(const QByteArray& contenuto);
