@@ -42,14 +42,9 @@ void accoda(QString& testo, QStringView valore) {
   testo.append(QLatin1StringView(forma));
 }
 
-std::optional<QString> decodifica(QStringView forma) {
-  QByteArray ascii;
-  const Azzera azzeraAscii{ascii};
-  ascii.reserve(forma.size());
-  for (const QChar c : forma) {
-    if (c.unicode() > 0x7F) return std::nullopt;
-    ascii.append(static_cast<char>(c.unicode()));
-  }
+namespace {
+
+std::optional<QString> decodificaAscii(const QByteArray& ascii) {
   auto risultato = QByteArray::fromBase64Encoding(ascii, QByteArray::AbortOnBase64DecodingErrors);
   const Azzera azzeraDecodificati{risultato.decoded};
   if (!risultato || risultato.decoded.size() % 2 != 0) return std::nullopt;
@@ -61,6 +56,29 @@ std::optional<QString> decodifica(QStringView forma) {
                                        static_cast<unsigned char>(byte[i + 1]) << 8));
   }
   return valore;
+}
+
+}  // namespace
+
+std::optional<QString> decodifica(QStringView forma) {
+  QByteArray ascii;
+  const Azzera azzeraAscii{ascii};
+  ascii.reserve(forma.size());
+  for (const QChar c : forma) {
+    if (c.unicode() > 0x7F) return std::nullopt;
+    ascii.append(static_cast<char>(c.unicode()));
+  }
+  return decodificaAscii(ascii);
+}
+
+std::optional<QString> decodifica(std::span<const unsigned char> forma) {
+  // Anything beyond ASCII is no base64, in either form.
+  for (const unsigned char c : forma)
+    if (c > 0x7F) return std::nullopt;
+  QByteArray ascii(reinterpret_cast<const char*>(forma.data()),
+                   static_cast<qsizetype>(forma.size()));
+  const Azzera azzeraAscii{ascii};
+  return decodificaAscii(ascii);
 }
 
 }  // namespace custodex::forma64

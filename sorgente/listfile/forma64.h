@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <span>
 
 // The escaped form of a property value that the list text could not carry as it is.
 //
@@ -26,5 +27,7 @@ constexpr qsizetype lunghezza(qsizetype caratteri) {
 
 // The value an escaped form holds; nothing when the text is not one.
 std::optional<QString> decodifica(QStringView forma);
+// The same, from the form's characters in compact form.
+std::optional<QString> decodifica(std::span<const unsigned char> forma);
 
 }  // namespace custodex::forma64

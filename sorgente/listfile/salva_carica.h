@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "comune/piattaforma.h"
+#include "comune/testo_compatto.h"
 #include "list/albero.h"
 
 namespace custodex {
@@ -22,6 +23,9 @@ inline constexpr std::size_t massimoLivelli = 1000;
 // The whole tree as list text. A text that would exceed 2^31 - 1 characters raises Errore (7)
 // instead of taking the machine's memory.
 QString salva_albero(const Albero& elenco);
+// The same, handed to `pozzo` a block at a time in compact form: the whole text is never in
+// memory.
+void salva_albero(const Albero& elenco, compatto::Pozzo& pozzo);
 // Appends the block of one node at the given depth (2 for a top-level node) and of all that lies
 // beneath it, down to massimoLivelli levels below it; deeper raises Errore (6).
 void salva_nodo(const Albero& elenco, const Nodo* nodo, qint16 profondita, QString& testo);
@@ -47,6 +51,9 @@ enum class Lettura { Letta, NonValida, SenzaRoot, Corrotta };
 // memory raises std::bad_alloc with the tree as it was. Time and memory grow in step with the
 // text's length. The message, if any, is the caller's to show, once the view shows the tree.
 Lettura carica_albero(Albero& elenco, QStringView testo);
+// The same from a text given a block at a time in compact form, which is never whole in memory.
+// `stima`, when known, is about the text's length, for making room.
+Lettura carica_albero(Albero& elenco, compatto::Fonte& testo, qint64 stima = -1);
 // Shows the message of a fault, if any.
 void avvisa_lettura(Lettura esito, Messaggi& messaggi);
 // Both at once. True when the text was read to its end without a message.

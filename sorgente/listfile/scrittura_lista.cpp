@@ -7,6 +7,7 @@
 
 #include "comune/azzera.h"
 #include "comune/errore.h"
+#include "listfile/buffer_azzerato.h"
 #include "listfile/forma64.h"
 #include "listfile/pagine_grandi.h"
 
@@ -64,6 +65,54 @@ struct Scrittura {
   [[noreturn]] static void fuoriMisura() {
     throw Errore(Errore::ErroreInterno, QStringLiteral("Errore interno"));
   }
+};
+
+// Hands the text to a pozzo a block at a time, in compact form.
+class Flusso {
+ public:
+  explicit Flusso(compatto::Pozzo& pozzo) : pozzo_(pozzo), blocco_(dimensione) {}
+
+  void testo(QStringView s) {
+    const char16_t* c = s.utf16();
+    for (auto resto = static_cast<std::size_t>(s.size()); resto > 0;) {
+      const std::size_t k = std::min(resto, (dimensione - n_) / compatto::massimoPerCarattere);
+      if (k == 0) {
+        svuota();
+        continue;
+      }
+      n_ += compatto::codifica(c, k, blocco_.dati() + n_);
+      c += k;
+      resto -= k;
+    }
+  }
+  void spazi(qsizetype k) {
+    for (auto resto = static_cast<std::size_t>(k); resto > 0;) {
+      const std::size_t m = std::min(resto, dimensione - n_);
+      if (m == 0) {
+        svuota();
+        continue;
+      }
+      std::fill_n(blocco_.dati() + n_, m, ' ');
+      n_ += m;
+      resto -= m;
+    }
+  }
+  void base64(QStringView valore) {
+    QString forma;
+    forma64::accoda(forma, valore);
+    testo(forma);
+    azzera(forma);
+  }
+  void svuota() {
+    if (n_ > 0) pozzo_.scrivi(blocco_.dati(), n_);
+    n_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t dimensione = 64 * 1024;
+  compatto::Pozzo& pozzo_;
+  BufferAzzerato blocco_;
+  std::size_t n_ = 0;
 };
 
 template <class Uscita>
@@ -212,6 +261,12 @@ QString salva_albero(const Albero& elenco) {
   scriviAlbero(scrittura, elenco);
   if (scrittura.c != scrittura.fine) Scrittura::fuoriMisura();
   return testo;
+}
+
+void salva_albero(const Albero& elenco, compatto::Pozzo& pozzo) {
+  Flusso flusso(pozzo);
+  scriviAlbero(flusso, elenco);
+  flusso.svuota();
 }
 
 void salva_nodo(const Albero& elenco, const Nodo* nodo, qint16 profondita, QString& testo) {
