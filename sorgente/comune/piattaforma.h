@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "comune/testo_compatto.h"
 #include "comune/testo_segreto.h"
 
 class QIcon;
@@ -101,6 +102,24 @@ class ChiaveTenuta {
 };
 
 // The cipher component `cripta_decripta`.
+// An enciphered list text as the list file holds it, one byte a character.
+class VoceCifrata {
+ public:
+  virtual ~VoceCifrata() = default;
+  virtual qint64 lunghezza() const = 0;
+  // Exactly `n` bytes from `da`. Throws Errore when they cannot be read.
+  virtual void leggi(qint64 da, char* byte, qint64 n) const = 0;
+};
+
+// An enciphered list text ready to be written, one byte a character.
+class TestoCifrato {
+ public:
+  virtual ~TestoCifrato() = default;
+  virtual qint64 lunghezza() const = 0;
+  // Hands the bytes to `uscita` a block at a time, in order. What `uscita` throws goes through.
+  virtual void scrivi(const std::function<void(const char*, qsizetype)>& uscita) const = 0;
+};
+
 class Cifrario {
  public:
   virtual ~Cifrario() = default;
@@ -112,6 +131,15 @@ class Cifrario {
   virtual QString decripta(const QString& testo, const QString& chiave) = 0;
   // Whether an enciphered text of this length that begins so is worth reading whole.
   virtual bool riconosce(QStringView /*inizio*/, qint64 /*lunghezza*/) const { return true; }
+
+  // The same two operations on a list text that is never whole in memory. The save's text is the
+  // one `testo` hands its pozzo; the load's comes a block at a time from what is returned, which
+  // holds the deciphered text and wipes it. As above, a wrong key or a text that is not ours gives
+  // a text that is not a list text. The ones here go through the whole-text operations.
+  virtual std::unique_ptr<TestoCifrato> criptaTesto(
+      const std::function<void(compatto::Pozzo&)>& testo, const QString& chiave);
+  virtual std::unique_ptr<compatto::Fonte> decriptaVoce(const VoceCifrata& voce,
+                                                        const QString& chiave);
 };
 
 // The notification-area component `tray`: one icon with a tooltip, and one event.

@@ -1,9 +1,14 @@
 #include "list/albero.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
+#include <new>
 
 #include "comune/azzera.h"
 #include "comune/errore.h"
+#include "comune/pagine_grandi.h"
 
 namespace custodex {
 
@@ -26,8 +31,75 @@ void spazioPerUno(std::vector<T>& v) {
 
 }  // namespace
 
+struct Albero::Deposito::Blocco {
+  // Raw memory for `capienza` nodes, of which the first `usati` have been handed out.
+  struct Libera {
+    void operator()(std::byte* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::byte[], Libera> memoria;
+  std::size_t capienza = 0, usati = 0;
+};
+
+Albero::Deposito::~Deposito() = default;
+
+Nodo* Albero::Deposito::crea() {
+  if (!liberi_.empty()) {
+    Nodo* n = liberi_.back();
+    liberi_.pop_back();
+    return new (n) Nodo;
+  }
+  if (blocchi_.empty() || blocchi_.back().usati == blocchi_.back().capienza) {
+    // Each block twice the one before, from a page's worth up to a few MiB.
+    const std::size_t capienza =
+        blocchi_.empty() ? 32 : std::clamp<std::size_t>(2 * blocchi_.back().capienza, 32, 65536);
+    riserva(capienza);
+  }
+  Blocco& b = blocchi_.back();
+  auto* posto = b.memoria.get() + b.usati * sizeof(Nodo);
+  ++b.usati;
+  return new (posto) Nodo;
+}
+
+void Albero::Deposito::riserva(std::size_t nodi) {
+  if (nodi == 0) return;
+  if (!blocchi_.empty() && blocchi_.back().capienza - blocchi_.back().usati >= nodi) return;
+  spazioPerUno(blocchi_);
+  // A freed place must always find room on the free list without allocating.
+  std::size_t totale = nodi;
+  for (const Blocco& b : blocchi_) totale += b.capienza;
+  liberi_.reserve(totale);
+  Blocco b;
+  // Whole large pages, where the system has them: a large list's nodes then cost a page fault
+  // for every few thousand instead of every few dozen.
+  constexpr std::size_t pagina = std::size_t{2} << 20;
+  const std::size_t byte = nodi * sizeof(Nodo);
+  const std::size_t allineati = byte >= pagina ? (byte + pagina - 1) / pagina * pagina : 0;
+  b.memoria.reset(static_cast<std::byte*>(allineati ? std::aligned_alloc(pagina, allineati)
+                                                    : std::malloc(std::max<std::size_t>(byte, 1))));
+  if (!b.memoria) throw std::bad_alloc();
+  if (allineati) preferisciPagineGrandi(b.memoria.get(), allineati);
+  b.capienza = nodi;
+  blocchi_.push_back(std::move(b));
+}
+
+void Albero::Deposito::distruggi(Nodo* nodo) noexcept {
+  nodo->~Nodo();
+  // Room was made when the node was (see Albero::Add): this cannot throw.
+  liberi_.push_back(nodo);
+}
+
+static_assert(alignof(Nodo) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+
+void Albero::Deposito::scambia(Deposito& altro) noexcept {
+  blocchi_.swap(altro.blocchi_);
+  liberi_.swap(altro.liberi_);
+}
+
 Albero::Albero() = default;
-Albero::~Albero() = default;
+
+Albero::~Albero() {
+  for (Nodo* n : nodi_) n->~Nodo();
+}
 
 const Nodo* Albero::richiedi(const Nodo* n) {
   if (!n) nodoMancante();
@@ -42,7 +114,7 @@ Nodo* Albero::richiedi(Nodo* n) {
 Nodo* Albero::Item(qint64 indice) const {
   if (indice < 1 || indice > Count())
     throw Errore(Errore::IndiceNonValido, QStringLiteral("Indice non valido"));
-  return nodi_[static_cast<std::size_t>(indice - 1)].get();
+  return nodi_[static_cast<std::size_t>(indice - 1)];
 }
 
 Nodo* Albero::Child(const Nodo* n) const {
@@ -91,8 +163,15 @@ Nodo* Albero::Add(Nodo* relativo, std::optional<Relazione> relazione, QStringVie
   if (!chiave.isEmpty() && chiavi_.contains(chiave))
     throw Errore(Errore::ChiaveNonUnica, QStringLiteral("La chiave non è univoca"));
 
-  auto nuovo = std::unique_ptr<Nodo>(new Nodo);
-  Nodo* n = nuovo.get();
+  Nodo* n = deposito_.crea();
+  // Until it is in the collection, the node is this function's to undo.
+  struct Annulla {
+    Deposito& deposito;
+    Nodo* nodo;
+    ~Annulla() {
+      if (nodo) deposito.distruggi(nodo);
+    }
+  } annulla{deposito_, n};
   n->testo.imposta(text);
   n->chiave = std::move(chiave);
   n->immagine = image;
@@ -112,7 +191,8 @@ Nodo* Albero::Add(Nodo* relativo, std::optional<Relazione> relazione, QStringVie
     if (!n->chiave.isEmpty()) chiavi_.remove(n->chiave);
     throw;
   }
-  nodi_.push_back(std::move(nuovo));
+  nodi_.push_back(n);
+  annulla.nodo = nullptr;
   f.insert(f.begin() + static_cast<std::ptrdiff_t>(riga), n);
   rinumeraRighe(f, riga + 1);
   ++versione_;
@@ -143,7 +223,11 @@ void Albero::Remove(qint64 indice) {
     n->indice = -1;
     pila.insert(pila.end(), n->figli.begin(), n->figli.end());
   }
-  std::erase_if(nodi_, [](const std::unique_ptr<Nodo>& n) { return n->indice < 0; });
+  std::erase_if(nodi_, [this](Nodo* n) {
+    if (n->indice >= 0) return false;
+    deposito_.distruggi(n);
+    return true;
+  });
   for (std::size_t i = 0; i < nodi_.size(); ++i) nodi_[i]->indice = static_cast<int>(i);
   ++versione_;
 
@@ -158,6 +242,7 @@ void Albero::Clear() {
 
 void Albero::sostituisci(Albero& altro) {
   if (osservatore_) osservatore_->inizioBlocco();
+  deposito_.scambia(altro.deposito_);
   nodi_.swap(altro.nodi_);
   radici_.swap(altro.radici_);
   chiavi_.swap(altro.chiavi_);
@@ -168,6 +253,7 @@ void Albero::sostituisci(Albero& altro) {
 
 void Albero::riserva(int nodi) {
   nodi_.reserve(static_cast<std::size_t>(nodi));
+  deposito_.riserva(static_cast<std::size_t>(nodi));
 }
 
 void Albero::setText(Nodo* n, QStringView testo) {

@@ -90,8 +90,8 @@ class Albero {
    public:
     class Iteratore {
      public:
-      explicit Iteratore(std::vector<std::unique_ptr<Nodo>>::const_iterator i) : i_(i) {}
-      Nodo* operator*() const { return i_->get(); }
+      explicit Iteratore(std::vector<Nodo*>::const_iterator i) : i_(i) {}
+      Nodo* operator*() const { return *i_; }
       Iteratore& operator++() {
         ++i_;
         return *this;
@@ -99,14 +99,14 @@ class Albero {
       bool operator==(const Iteratore&) const = default;
 
      private:
-      std::vector<std::unique_ptr<Nodo>>::const_iterator i_;
+      std::vector<Nodo*>::const_iterator i_;
     };
-    explicit Elenco(const std::vector<std::unique_ptr<Nodo>>& nodi) : nodi_(nodi) {}
+    explicit Elenco(const std::vector<Nodo*>& nodi) : nodi_(nodi) {}
     Iteratore begin() const { return Iteratore(nodi_.begin()); }
     Iteratore end() const { return Iteratore(nodi_.end()); }
 
    private:
-    const std::vector<std::unique_ptr<Nodo>>& nodi_;
+    const std::vector<Nodo*>& nodi_;
   };
   Elenco Nodes() const { return Elenco(nodi_); }
 
@@ -150,7 +150,30 @@ class Albero {
   static void rinumeraRighe(std::vector<Nodo*>& fratelli, std::size_t da);
   std::vector<Nodo*>& fratelli(Nodo* n) { return n->padre ? n->padre->figli : radici_; }
 
-  std::vector<std::unique_ptr<Nodo>> nodi_;
+  // Where the nodes live: blocks of many, so that a large list costs few allocations and its
+  // memory can come in large pages; a removed node's place is taken by the next one made.
+  class Deposito {
+   public:
+    Deposito() = default;
+    ~Deposito();
+    Deposito(const Deposito&) = delete;
+    Deposito& operator=(const Deposito&) = delete;
+    // Throws std::bad_alloc with nothing changed.
+    Nodo* crea();
+    void distruggi(Nodo* nodo) noexcept;
+    void scambia(Deposito& altro) noexcept;
+    // Room for this many more nodes in one block.
+    void riserva(std::size_t nodi);
+
+   private:
+    struct Blocco;
+    std::vector<Blocco> blocchi_;
+    std::vector<Nodo*> liberi_;
+  };
+
+  // The collection's nodes, owned through the deposit: destroyed before it, in the destructor.
+  Deposito deposito_;
+  std::vector<Nodo*> nodi_;
   std::vector<Nodo*> radici_;
   QHash<QString, Nodo*> chiavi_;
   Nodo* selezionato_ = nullptr;

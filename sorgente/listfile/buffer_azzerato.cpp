@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "listfile/pagine_grandi.h"
+#include "comune/pagine_grandi.h"
 
 namespace custodex {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "listfile/pagine_grandi.h"
+#include "comune/pagine_grandi.h"
 
 namespace custodex::busta {
 
@@ -27,6 +27,8 @@ quint32 leggi32(const unsigned char* p) {
   return v;
 }
 
+}  // namespace
+
 void scriviIntestazione(const Intestazione& h, unsigned char* p) {
   p[0] = h.versione;
   p[1] = h.algoritmo;
@@ -35,6 +37,8 @@ void scriviIntestazione(const Intestazione& h, unsigned char* p) {
   std::copy(h.sale.begin(), h.sale.end(), p + 10);
   std::copy(h.nonce.begin(), h.nonce.end(), p + 10 + lunghezzaSale);
 }
+
+namespace {
 
 Intestazione leggiIntestazione(const unsigned char* p) {
   Intestazione h;
@@ -75,7 +79,7 @@ std::optional<Intestazione> intestazioneIniziale(QStringView inizio) noexcept {
       fine != testo + caratteri || decodificati < lunghezzaIntestazione)
     return std::nullopt;
   Intestazione h = leggiIntestazione(byte);
-  if (h.versione != versioneAttuale) return std::nullopt;
+  if (!versioneNota(h.versione)) return std::nullopt;
   return h;
 }
 
@@ -112,6 +116,18 @@ QString componiSulPosto(const Intestazione& intestazione, std::span<unsigned cha
   return testo;
 }
 
+void componiABlocchi(std::span<const unsigned char> binario,
+                     const std::function<void(const char*, qsizetype)>& uscita) {
+  uscita(etichetta, lunghezzaEtichetta);
+  constexpr std::size_t gruppi = blocco / 4;
+  char ascii[blocco + 1];
+  for (std::size_t da = 0; da < binario.size(); da += 3 * gruppi) {
+    const std::size_t n = std::min(3 * gruppi, binario.size() - da);
+    sodium_bin2base64(ascii, sizeof ascii, binario.data() + da, n, variante);
+    uscita(ascii, static_cast<qsizetype>(sodium_base64_ENCODED_LEN(n, variante) - 1));
+  }
+}
+
 QString componi(const Intestazione& intestazione, std::span<const unsigned char> sigillato) {
   std::vector<unsigned char> binario(lunghezzaIntestazione + sigillato.size());
   std::copy(sigillato.begin(), sigillato.end(), binario.begin() + lunghezzaIntestazione);
@@ -119,15 +135,36 @@ QString componi(const Intestazione& intestazione, std::span<const unsigned char>
 }
 
 std::optional<Aperta> apri(QStringView testo, qsizetype massimo) {
-  if (testo.size() > massimo) return std::nullopt;
-  const auto n = static_cast<std::size_t>(testo.size());
-  if (n < lunghezzaEtichetta) return std::nullopt;
+  // Anything beyond ASCII must not be narrowed into something that decodes: it stands for a
+  // character outside the alphabet.
   const char16_t* unita = testo.utf16();
-  for (std::size_t i = 0; i < lunghezzaEtichetta; ++i)
-    if (unita[i] != static_cast<char16_t>(etichetta[i])) return std::nullopt;
+  return apri(
+      testo.size(),
+      [unita](qint64 da, char* byte, qint64 n) {
+        for (qint64 i = 0; i < n; ++i) {
+          const char16_t c = unita[da + i];
+          byte[i] = c < 0x80 ? static_cast<char>(c) : '"';
+        }
+      },
+      massimo);
+}
+
+std::optional<Aperta> apri(qint64 lunghezza,
+                           const std::function<void(qint64, char*, qint64)>& leggi,
+                           qsizetype massimo) {
+  if (lunghezza > massimo) return std::nullopt;
+  const auto n = static_cast<std::size_t>(lunghezza);
+  if (n < static_cast<std::size_t>(caratteriIniziali)) return std::nullopt;
 
   // The header first: a text that is not ours costs no memory.
-  if (!intestazioneIniziale(testo)) return std::nullopt;
+  {
+    char inizio[caratteriIniziali];
+    char16_t unita[caratteriIniziali];
+    leggi(0, inizio, caratteriIniziali);
+    for (qsizetype i = 0; i < caratteriIniziali; ++i)
+      unita[i] = static_cast<unsigned char>(inizio[i]);
+    if (!intestazioneIniziale(QStringView(unita, caratteriIniziali))) return std::nullopt;
+  }
 
   const std::size_t lungo = n - lunghezzaEtichetta;
   Aperta aperta;
@@ -142,8 +179,8 @@ std::optional<Aperta> apri(QStringView testo, qsizetype massimo) {
     const std::size_t m = std::min(blocco, lungo - da);
     std::size_t decodificati = 0;
     const char* fine = nullptr;
-    if (!ascii(unita + lunghezzaEtichetta + da, m, blocchetto) ||
-        sodium_base642bin(aperta.binario.get() + aperta.dimensione, capienza - aperta.dimensione,
+    leggi(static_cast<qint64>(lunghezzaEtichetta + da), blocchetto, static_cast<qint64>(m));
+    if (sodium_base642bin(aperta.binario.get() + aperta.dimensione, capienza - aperta.dimensione,
                           blocchetto, m, nullptr, &decodificati, &fine, variante) != 0 ||
         fine != blocchetto + m)
       return std::nullopt;
@@ -151,7 +188,7 @@ std::optional<Aperta> apri(QStringView testo, qsizetype massimo) {
   }
   if (aperta.dimensione < lunghezzaIntestazione) return std::nullopt;
   aperta.intestazione = leggiIntestazione(aperta.binario.get());
-  if (aperta.intestazione.versione != versioneAttuale) return std::nullopt;
+  if (!versioneNota(aperta.intestazione.versione)) return std::nullopt;
   return aperta;
 }
 

@@ -4,6 +4,7 @@
 #include <QStringView>
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -18,7 +19,12 @@ namespace custodex::busta {
 
 inline constexpr char etichetta[] = "CDX";
 inline constexpr std::size_t lunghezzaEtichetta = sizeof(etichetta) - 1;
-inline constexpr unsigned char versioneAttuale = 1;
+// The version this program writes: 2 seals the list text in compact form; 1, which it still
+// reads, sealed its 16-bit code units.
+inline constexpr unsigned char versioneAttuale = 2;
+constexpr bool versioneNota(unsigned char versione) {
+  return versione == 1 || versione == 2;
+}
 inline constexpr std::size_t lunghezzaSale = 16;
 inline constexpr std::size_t lunghezzaNonce = 24;
 // version, algorithm, passes (4, little-endian), memory in KiB (4, little-endian), salt, nonce
@@ -35,6 +41,9 @@ struct Intestazione {
 
 using DatiAutenticati = std::array<unsigned char, lunghezzaEtichetta + lunghezzaIntestazione>;
 
+// Writes the header's lunghezzaIntestazione bytes.
+void scriviIntestazione(const Intestazione& intestazione, unsigned char* byte);
+
 // The tag followed by the header's bytes, as the seal authenticates them.
 DatiAutenticati datiAutenticati(const Intestazione& intestazione);
 
@@ -43,6 +52,11 @@ QString componi(const Intestazione& intestazione, std::span<const unsigned char>
 // The same, when the sealed bytes already stand in `binario` after lunghezzaIntestazione bytes
 // of room, into which the header is written: a large list is then not copied once more.
 QString componiSulPosto(const Intestazione& intestazione, std::span<unsigned char> binario);
+
+// The text of the header and sealed bytes that stand in `binario`, handed to `uscita` a block at
+// a time.
+void componiABlocchi(std::span<const unsigned char> binario,
+                     const std::function<void(const char*, qsizetype)>& uscita);
 
 // A decoded text: its header, and its bytes (the header's, then the sealed ones) in one buffer
 // that the cipher may open in place.
@@ -61,6 +75,11 @@ struct Aperta {
 // version this program does not know. Checks no parameter: that is the cipher's business.
 // Throws std::bad_alloc when memory runs out, which says nothing of the text.
 std::optional<Aperta> apri(QStringView testo, qsizetype massimo);
+// The same, for a text of `lunghezza` characters of one byte each that `leggi` gives a block at
+// a time (from a position, a number of bytes). Throws what `leggi` throws.
+std::optional<Aperta> apri(qint64 lunghezza,
+                           const std::function<void(qint64, char*, qint64)>& leggi,
+                           qsizetype massimo);
 
 // The header read from the first characters of a text alone (the tag and the header's base64,
 // caratteriIniziali in all): nothing when they are missing, malformed, or name a version this

@@ -106,12 +106,14 @@ void menu_salva(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
     // Taken now: the yield below may run other handlers.
     file = ambiente.dialog.FileName();
     avviato = true;
-    const TestoSegreto testo(salva_albero(scheda.elenco));
     const ChiaveDigitata chiave = chiedi_chiave_nuova(ambiente);
     if (chiave.annullata()) return;
     ambiente.modulo.impostaStato(testi::statoSalvataggio);
     ambiente.eventi.lasciaScorrere();
-    const QString cifrato = ambiente.cripta_decripta.cripta(testo.testo(), chiave.testo());
+    // The list text goes to the cipher a block at a time as it is written: it is never whole in
+    // memory. No other command runs during the prompts, so it is the list the user saw.
+    const std::unique_ptr<TestoCifrato> cifrato = ambiente.cripta_decripta.criptaTesto(
+        [&scheda](compatto::Pozzo& pozzo) { salva_albero(scheda.elenco, pozzo); }, chiave.testo());
     // Another window or program may have written the file since: nothing is written until the
     // user has chosen.
     if (const auto su_disco = cambiato_altrove(stato, file)) {
@@ -126,7 +128,7 @@ void menu_salva(Scheda& scheda, StatoFile& stato, Ambiente& ambiente) {
         return;
       }
     }
-    std::optional<Impronta> impronta = scrivi_file_lista(file, cifrato);
+    std::optional<Impronta> impronta = scrivi_file_lista(file, *cifrato);
     tieni_chiave(stato, ambiente, chiave);
     stato.file_noto = true;
     ricorda(scheda, stato, file, std::move(impronta));
@@ -154,21 +156,21 @@ static void carica_file_scelto(Scheda& scheda, StatoFile& stato, Ambiente& ambie
     // not write over it unasked.
     stato.file_noto = false;
     const QString file = ambiente.dialog.FileName();
-    std::optional<Impronta> impronta;
-    // The cipher looks at the file's first characters before the rest is read.
-    const Cifrario& cifrario = ambiente.cripta_decripta;
-    // The file's print is taken as it is read: the next save checks against it.
-    const QString contenuto = leggi_file_lista(
-        file, [&cifrario](QStringView inizio, qint64 n) { return cifrario.riconosce(inizio, n); },
-        massimoFileLista, &impronta);
+    // Opened now, read once the key is given: the prompt comes at once whatever the file's size.
+    FileLista lista(file);
     const ChiaveDigitata chiave(
         ambiente.richiesta.chiedi(testi_file::chiaveCarica, Richiesta::Eco::Nascosta));
     if (chiave.annullata()) return;
     ambiente.modulo.impostaStato(testi::statoCaricamento);
     ambiente.eventi.lasciaScorrere();
-    const TestoSegreto testo(ambiente.cripta_decripta.decripta(contenuto, chiave.testo()));
+    // The file's print is taken as it is read: the next save checks against it.
+    std::optional<Impronta> impronta;
+    const std::unique_ptr<VoceCifrata> voce = lista.ultimaVoce(&impronta);
+    // The text comes a block at a time, never whole: only the tree it describes is built.
+    const std::unique_ptr<compatto::Fonte> testo =
+        ambiente.cripta_decripta.decriptaVoce(*voce, chiave.testo());
     // The tree is built aside and put in place whole; its message comes once the view shows it.
-    const Lettura esito = carica_albero(scheda.elenco, testo.testo());
+    const Lettura esito = carica_albero(scheda.elenco, *testo);
     avvisa_lettura(esito, ambiente.messaggi);
     scheda.nnodi.imposta(voci_da_nodi(scheda.elenco.Count()));
     stato.file_noto = esito == Lettura::Letta;

@@ -10,7 +10,6 @@
 #include <new>
 
 #include "comune/errore.h"
-#include "listfile/pagine_grandi.h"
 
 #include <sodium.h>
 
@@ -187,6 +186,23 @@ class FileAperto {
   qint64 dimensione_ = 0;
 };
 
+// The last item of a list file, read from the file as asked.
+class VoceDelFile : public VoceCifrata {
+ public:
+  VoceDelFile(std::shared_ptr<const FileAperto> file, qint64 inizio, qint64 lunghezza)
+      : file_(std::move(file)), inizio_(inizio), lunghezza_(lunghezza) {}
+  qint64 lunghezza() const override { return lunghezza_; }
+  void leggi(qint64 da, char* byte, qint64 n) const override {
+    if (da < 0 || n < 0 || da + n > lunghezza_)
+      throw Errore(Errore::ErroreLettura, QStringLiteral("Lettura fuori dalla voce"));
+    file_->leggiDa(inizio_ + da, byte, n);
+  }
+
+ private:
+  std::shared_ptr<const FileAperto> file_;
+  qint64 inizio_, lunghezza_;
+};
+
 [[noreturn]] void versioneFallita(const QString& motivo) {
   nonScritto(
       QStringLiteral("Non è stato possibile conservare la versione precedente (%1)").arg(motivo));
@@ -339,6 +355,26 @@ std::optional<Impronta> scrivi_file_lista(const QString& percorso, const QString
   });
 }
 
+std::optional<Impronta> scrivi_file_lista(const QString& percorso, const TestoCifrato& voce,
+                                          qint64 massimo) {
+  if (voce.lunghezza() > massimo - 4)  // the two quotes, CR and LF
+    nonScritto(QStringLiteral("La lista è troppo grande per essere salvata"));
+  return scrivi_al_sicuro(percorso, false, true, [&voce](const auto& scrivi) {
+    scrivi("\"", 1);
+    voce.scrivi([&scrivi](const char* byte, qsizetype n) {
+      // A quote or a line break inside would make the line unreadable; more than one byte per
+      // character has no form in the file. Found before the file is put in place.
+      for (qsizetype i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(byte[i]);
+        if (c >= 0x80 || c == '"' || c == '\r' || c == '\n')
+          nonScritto(QStringLiteral("Il testo da scrivere non ha forma di riga del file"));
+      }
+      scrivi(byte, n);
+    });
+    scrivi("\"\r\n", 3);
+  });
+}
+
 void scrivi_file_esportato(const QString& percorso, const QByteArray& contenuto) {
   // An existing file's wider permissions are not kept: this one holds every password in clear.
   (void)scrivi_al_sicuro(percorso, true, false, [&contenuto](const auto& scrivi) {
@@ -376,52 +412,74 @@ QString ultima_voce(const QByteArray& contenuto) {
   return voce;
 }
 
-QString leggi_file_lista(const QString& percorso, const Riconosce& riconosce, qint64 massimo,
-                         std::optional<Impronta>* impronta) {
-  try {
-    const FileAperto file(percorso);
-    if (file.dimensione() > massimo)
-      throw Errore(Errore::ErroreLettura,
-                   QStringLiteral("Il file è troppo grande per essere una lista"));
+class FileLista::Aperto : public FileAperto {
+  using FileAperto::FileAperto;
+};
 
+FileLista::FileLista(const QString& percorso, qint64 massimo) {
+  try {
+    file_ = std::make_shared<Aperto>(percorso);
+  } catch (const std::bad_alloc&) {
+    throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
+  }
+  if (file_->dimensione() > massimo)
+    throw Errore(Errore::ErroreLettura,
+                 QStringLiteral("Il file è troppo grande per essere una lista"));
+}
+
+FileLista::~FileLista() = default;
+
+std::unique_ptr<VoceCifrata> FileLista::ultimaVoce(std::optional<Impronta>* impronta) {
+  try {
     // Where the last item lies: the file goes by a block at a time and is not kept.
     VociDelFile voci;
-    char blocco[1 << 16];
+    constexpr std::size_t blocco = 1 << 16;
+    const auto dati = std::make_unique_for_overwrite<char[]>(blocco);
     crypto_generichash_state hash;
     crypto_generichash_init(&hash, nullptr, 0, crypto_generichash_BYTES);
-    for (qint64 n; (n = file.leggi(blocco, sizeof blocco)) > 0;) {
-      voci.leggi(blocco, n);
+    ::lseek(file_->fd(), 0, SEEK_SET);
+    for (qint64 n; (n = file_->leggi(dati.get(), blocco)) > 0;) {
+      voci.leggi(dati.get(), n);
       if (impronta)
-        crypto_generichash_update(&hash, reinterpret_cast<const unsigned char*>(blocco),
+        crypto_generichash_update(&hash, reinterpret_cast<const unsigned char*>(dati.get()),
                                   static_cast<unsigned long long>(n));
     }
     if (impronta) {
-      *impronta = identita_aperto(file.fd());
+      *impronta = identita_aperto(file_->fd());
       if (*impronta)
         crypto_generichash_final(&hash, (*impronta)->hash.data(), crypto_generichash_BYTES);
     }
     const VociDelFile::Voce v = voci.ultima();
-    const qint64 lunghezza = v.fine - v.inizio;
+    return std::make_unique<VoceDelFile>(file_, v.inizio, v.fine - v.inizio);
+  } catch (const std::bad_alloc&) {
+    throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
+  }
+}
 
+QString leggi_file_lista(const QString& percorso, const Riconosce& riconosce, qint64 massimo,
+                         std::optional<Impronta>* impronta) {
+  FileLista file(percorso, massimo);
+  const std::unique_ptr<VoceCifrata> voce = file.ultimaVoce(impronta);
+  const qint64 lunghezza = voce->lunghezza();
+  try {
     // Its first characters decide whether the rest is worth memory.
     if (riconosce) {
       const qint64 primi = std::min<qint64>(lunghezza, primiCaratteri);
       char byte[primiCaratteri];
       QChar inizio[primiCaratteri];
-      file.leggiDa(v.inizio, byte, primi);
+      voce->leggi(0, byte, primi);
       allarga(byte, primi, inizio);
       if (!riconosce(QStringView(inizio, primi), lunghezza)) return {};
     }
-
-    QString voce(lunghezza, Qt::Uninitialized);
-    preferisciPagineGrandi(voce.data(), static_cast<std::size_t>(lunghezza) * 2);
+    QString testo(lunghezza, Qt::Uninitialized);
+    char blocco[1 << 16];
     for (qint64 fatti = 0; fatti < lunghezza;) {
       const qint64 n = std::min<qint64>(sizeof blocco, lunghezza - fatti);
-      file.leggiDa(v.inizio + fatti, blocco, n);
-      allarga(blocco, n, voce.data() + fatti);
+      voce->leggi(fatti, blocco, n);
+      allarga(blocco, n, testo.data() + fatti);
       fatti += n;
     }
-    return voce;
+    return testo;
   } catch (const std::bad_alloc&) {
     throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
   }

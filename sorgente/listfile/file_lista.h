@@ -4,8 +4,10 @@
 #include <QStringView>
 #include <QtGlobal>
 #include <functional>
+#include <memory>
 #include <optional>
 
+#include "comune/piattaforma.h"
 #include "listfile/impronta.h"
 
 namespace custodex {
@@ -28,6 +30,9 @@ inline constexpr qint64 massimoFileLista = qint64{1} << 30;
 // Gives back the print of the file written (nothing when it cannot be had), for the check before
 // the next save.
 std::optional<Impronta> scrivi_file_lista(const QString& percorso, const QString& voce,
+                                          qint64 massimo = massimoFileLista);
+// The same for a text handed out a block at a time.
+std::optional<Impronta> scrivi_file_lista(const QString& percorso, const TestoCifrato& voce,
                                           qint64 massimo = massimoFileLista);
 
 // How many previous versions a save keeps, and the name of the n-th (1 the newest), beside the
@@ -57,6 +62,28 @@ inline constexpr qsizetype primiCaratteri = 256;
 QString leggi_file_lista(const QString& percorso, const Riconosce& riconosce = {},
                          qint64 massimo = massimoFileLista,
                          std::optional<Impronta>* impronta = nullptr);
+
+// A list file open for reading. Opening it reads nothing, so that the key can be asked at once
+// whatever its size; the file read afterwards is the one opened, even if another takes its name
+// meanwhile.
+class FileLista {
+ public:
+  // Throws Errore when the file cannot be opened, is not a regular file (a pipe would never end)
+  // or is larger than `massimo`.
+  explicit FileLista(const QString& percorso, qint64 massimo = massimoFileLista);
+  ~FileLista();
+  FileLista(const FileLista&) = delete;
+  FileLista& operator=(const FileLista&) = delete;
+
+  // Reads the file's delimited items to its end, a block at a time and keeping none, and gives
+  // back where the last one lies, read from the file only when asked. With `impronta`, the file's
+  // print is taken on the way. Throws Errore when the file cannot be read.
+  std::unique_ptr<VoceCifrata> ultimaVoce(std::optional<Impronta>* impronta = nullptr);
+
+ private:
+  class Aperto;
+  std::shared_ptr<Aperto> file_;
+};
 
 // The item-reading rules alone, on the file's bytes.
 QString ultima_voce(const QByteArray& contenuto);

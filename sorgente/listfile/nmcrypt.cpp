@@ -17,7 +17,8 @@
 #include <vector>
 
 #include "comune/errore.h"
-#include "listfile/pagine_grandi.h"
+#include "comune/pagine_grandi.h"
+#include "listfile/buffer_azzerato.h"
 
 namespace custodex {
 
@@ -64,28 +65,186 @@ void inizializzaSodium() {
   if (esito < 0) throw std::runtime_error("libsodium cannot start");
 }
 
-// The list text's code units are compressed as little-endian bytes, whatever the machine's
-// order; on a little-endian machine straight from the string, without a copy.
-class ByteDelTesto {
+// A frame's list text a block at a time, in compact form, from the compressed text that the seal
+// was opened into (where the sealed one lay), which it wipes when it goes. This version's frames
+// hold the compact form; the first version's held the text's 16-bit code units, little-endian,
+// and their size, and are turned into the compact form on the way.
+class FonteNm : public compatto::Fonte {
  public:
-  explicit ByteDelTesto(QStringView testo) : azzera_(copia_) {
-    if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
-      dati_ = reinterpret_cast<const unsigned char*>(testo.utf16());
-    } else {
-      copia_.resize(static_cast<std::size_t>(testo.size()) * 2);
-      qToLittleEndian<char16_t>(testo.utf16(), testo.size(), copia_.data());
-      dati_ = copia_.data();
+  FonteNm(busta::Aperta aperta, std::size_t lunghezza, qsizetype massimoCaratteri)
+      : aperta_(std::move(aperta)),
+        compresso_(aperta_.sigillato().data()),
+        lunghezza_(lunghezza),
+        primaVersione_(aperta_.intestazione.versione == 1),
+        decompressore_(ZSTD_createDCtx_advanced(memoriaAzzerata)),
+        ingresso_{compresso_, lunghezza, 0} {
+    if (!decompressore_) throw std::bad_alloc();
+    limite_ = static_cast<unsigned long long>(massimoCaratteri) * (primaVersione_ ? 2 : 1);
+    // One frame, exactly what was sealed; the first version's declares its size, even and within
+    // bounds.
+    bool valida = ZSTD_findFrameCompressedSize(compresso_, lunghezza) == lunghezza;
+    if (valida && primaVersione_) {
+      dichiarati_ = ZSTD_getFrameContentSize(compresso_, lunghezza);
+      valida = dichiarati_ != ZSTD_CONTENTSIZE_UNKNOWN && dichiarati_ != ZSTD_CONTENTSIZE_ERROR &&
+               dichiarati_ % 2 == 0 && dichiarati_ <= limite_ &&
+               dichiarati_ <= ZSTD_decompressBound(compresso_, lunghezza);
+      if (valida) sosta_.cresci(dimensioneSosta);
     }
-    dimensione_ = static_cast<std::size_t>(testo.size()) * 2;
+    if (!valida) guasto_ = finito_ = true;
   }
-  const unsigned char* dati() const { return dati_; }
-  std::size_t dimensione() const { return dimensione_; }
+  ~FonteNm() override { sodium_memzero(compresso_, lunghezza_); }
+
+  std::size_t leggi(unsigned char* blocco, std::size_t n) override {
+    if (!primaVersione_) return decomprimi(blocco, n);
+    // Whole code units from the pause buffer, as many as surely fit.
+    for (;;) {
+      const std::size_t unita = std::min((fine_ - inizio_) / 2, n / compatto::massimoPerCarattere);
+      if (unita > 0) {
+        char16_t c[dimensioneSosta / 2];
+        const unsigned char* b = sosta_.dati() + inizio_;
+        for (std::size_t i = 0; i < unita; ++i)
+          c[i] = static_cast<char16_t>(b[2 * i] | b[2 * i + 1] << 8);
+        inizio_ += 2 * unita;
+        const std::size_t scritti = compatto::codifica(c, unita, blocco);
+        sodium_memzero(c, 2 * unita);
+        return scritti;
+      }
+      if (finito_) {
+        if (fine_ != inizio_) guasto_ = true;  // half a code unit left over
+        return 0;
+      }
+      // What is left of a code unit goes to the front.
+      const std::size_t resto = fine_ - inizio_;
+      std::memmove(sosta_.dati(), sosta_.dati() + inizio_, resto);
+      inizio_ = 0;
+      fine_ = resto + decomprimi(sosta_.dati() + resto, dimensioneSosta - resto);
+    }
+  }
+
+  // Whether the frame came out whole and exactly as it declared itself.
+  bool integra() const { return finito_ && !guasto_; }
 
  private:
-  std::vector<unsigned char> copia_;
-  AzzeraAllaFine azzera_;
-  const unsigned char* dati_ = nullptr;
-  std::size_t dimensione_ = 0;
+  static constexpr std::size_t dimensioneSosta = 64 * 1024;
+
+  // The next decompressed bytes, at least one while any are left; 0 at the end, or once the
+  // frame proves damaged or larger than allowed.
+  std::size_t decomprimi(unsigned char* dove, std::size_t n) {
+    ZSTD_outBuffer uscita{dove, n, 0};
+    while (uscita.pos == 0 && !finito_) {
+      const std::size_t prima = ingresso_.pos;
+      const std::size_t resta = ZSTD_decompressStream(decompressore_.get(), &uscita, &ingresso_);
+      if (ZSTD_isError(resta) || (resta != 0 && uscita.pos == 0 && ingresso_.pos == prima)) {
+        guasto_ = finito_ = true;  // damaged, or cut short
+      } else if (resta == 0) {
+        finito_ = true;
+        if (primaVersione_ && prodotti_ + uscita.pos != dichiarati_) guasto_ = true;
+      }
+    }
+    prodotti_ += uscita.pos;
+    // The compact form's characters are its bytes that begin one.
+    if (primaVersione_) {
+      contati_ = prodotti_;
+    } else {
+      for (std::size_t i = 0; i < uscita.pos; ++i) contati_ += (dove[i] & 0xC0) != 0x80;
+    }
+    if (contati_ > limite_) {
+      guasto_ = finito_ = true;
+      return 0;
+    }
+    return uscita.pos;
+  }
+
+  busta::Aperta aperta_;
+  unsigned char* compresso_;
+  std::size_t lunghezza_;
+  bool primaVersione_;
+  std::unique_ptr<ZSTD_DCtx, LiberaDecompressore> decompressore_;
+  ZSTD_inBuffer ingresso_;
+  // What may come out (bytes of the first version, characters of this one), what the first
+  // version's frame declared, what came out in bytes and as counted against the limit.
+  unsigned long long limite_ = 0, dichiarati_ = 0, prodotti_ = 0, contati_ = 0;
+  bool finito_ = false, guasto_ = false;
+  BufferAzzerato sosta_;  // the first version's code units, between the frame and the caller
+  std::size_t inizio_ = 0, fine_ = 0;
+};
+
+// A text that is not a list text.
+class FonteVuota : public compatto::Fonte {
+ public:
+  std::size_t leggi(unsigned char*, std::size_t) override { return 0; }
+};
+
+// The compressor fed the compact form a block at a time, into a buffer that grows as needed,
+// after room for the header.
+class Compressore : public compatto::Pozzo {
+ public:
+  explicit Compressore(std::size_t limite)
+      : compressore_(ZSTD_createCCtx_advanced(memoriaAzzerata)), limite_(limite) {
+    if (!compressore_ ||
+        ZSTD_isError(ZSTD_CCtx_setParameter(compressore_.get(), ZSTD_c_compressionLevel,
+                                            livelloCompressione)) ||
+        ZSTD_isError(ZSTD_CCtx_setParameter(compressore_.get(), ZSTD_c_checksumFlag, 0)))
+      throw std::bad_alloc();
+    binario_.cresci(busta::lunghezzaIntestazione + (1 << 16));
+    scritti_ = busta::lunghezzaIntestazione;
+  }
+
+  void scrivi(const unsigned char* byte, std::size_t n) override {
+    for (std::size_t i = 0; i < n; ++i) caratteri_ += (byte[i] & 0xC0) != 0x80;
+    if (caratteri_ > limite_)
+      throw Errore(Errore::Overflow, QStringLiteral("La lista è troppo lunga per essere salvata"));
+    ZSTD_inBuffer ingresso{byte, n, 0};
+    while (ingresso.pos < ingresso.size) passo(ingresso, ZSTD_e_continue);
+  }
+
+  // Ends the frame; gives back the buffer and how much of it is filled, with room for the
+  // seal's tag after it.
+  std::pair<BufferAzzerato, std::size_t> chiudi() {
+    ZSTD_inBuffer vuoto{nullptr, 0, 0};
+    while (passo(vuoto, ZSTD_e_end) != 0) {
+    }
+    binario_.cresci(scritti_ + lunghezzaEtichettaSigillo, scritti_);
+    return {std::move(binario_), scritti_};
+  }
+
+ private:
+  std::size_t passo(ZSTD_inBuffer& ingresso, ZSTD_EndDirective fine) {
+    if (binario_.capienza() - scritti_ < ZSTD_CStreamOutSize())
+      binario_.cresci(2 * binario_.capienza() + ZSTD_CStreamOutSize(), scritti_);
+    ZSTD_outBuffer uscita{binario_.dati() + scritti_, binario_.capienza() - scritti_, 0};
+    const std::size_t resta = ZSTD_compressStream2(compressore_.get(), &uscita, &ingresso, fine);
+    if (ZSTD_isError(resta))
+      throw Errore(Errore::Overflow, QString::fromLatin1(ZSTD_getErrorName(resta)));
+    scritti_ += uscita.pos;
+    return resta;
+  }
+
+  std::unique_ptr<ZSTD_CCtx, LiberaCompressore> compressore_;
+  std::size_t limite_;  // in characters
+  std::size_t caratteri_ = 0;
+  BufferAzzerato binario_;
+  std::size_t scritti_ = 0;
+};
+
+// The enciphered text of a save, held as its binary form and written out as text a block at a
+// time.
+class TestoCifratoNm : public TestoCifrato {
+ public:
+  TestoCifratoNm(const busta::Intestazione& h, BufferAzzerato binario, std::size_t dimensione)
+      : binario_(std::move(binario)), dimensione_(dimensione) {
+    busta::scriviIntestazione(h, binario_.dati());
+  }
+  qint64 lunghezza() const override {
+    return busta::lunghezzaTesto(dimensione_ - busta::lunghezzaIntestazione);
+  }
+  void scrivi(const std::function<void(const char*, qsizetype)>& uscita) const override {
+    busta::componiABlocchi(std::span(binario_.dati(), dimensione_), uscita);
+  }
+
+ private:
+  BufferAzzerato binario_;
+  std::size_t dimensione_;
 };
 
 }  // namespace
@@ -110,7 +269,8 @@ bool NmCrypt::costoAccettabile(quint32 passate, quint32 memoriaKiB) {
 }
 
 qsizetype NmCrypt::massimoTesto() const {
-  const std::size_t byte = static_cast<std::size_t>(massimoCaratteri_) * 2;
+  const std::size_t byte =
+      static_cast<std::size_t>(massimoCaratteri_) * compatto::massimoPerCarattere;
   return busta::lunghezzaTesto(ZSTD_compressBound(byte) + lunghezzaEtichettaSigillo);
 }
 
@@ -145,40 +305,52 @@ std::optional<Segreto> NmCrypt::derivaChiave(QStringView chiave,
   }
 }
 
+std::pair<BufferAzzerato, std::size_t> NmCrypt::sigillaTesto(
+    const std::function<void(compatto::Pozzo&)>& testo, const busta::Intestazione& h,
+    const Segreto& chiaveDerivata) const {
+  try {
+    // Compressed as it comes, after room for the header, and sealed where it lies.
+    Compressore compressore(static_cast<std::size_t>(massimoCaratteri_));
+    testo(compressore);
+    auto [binario, scritti] = compressore.chiudi();
+    unsigned char* const corpo = binario.dati() + busta::lunghezzaIntestazione;
+    const busta::DatiAutenticati ad = busta::datiAutenticati(h);
+    unsigned long long sigillati = 0;
+    crypto_aead_xchacha20poly1305_ietf_encrypt(
+        corpo, &sigillati, corpo, scritti - busta::lunghezzaIntestazione, ad.data(), ad.size(),
+        nullptr, h.nonce.data(), chiaveDerivata.dati());
+    return {std::move(binario), busta::lunghezzaIntestazione + std::size_t{sigillati}};
+  } catch (const std::bad_alloc&) {
+    throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
+  }
+}
+
 QString NmCrypt::sigilla(QStringView testo, const busta::Intestazione& h,
                          const Segreto& chiaveDerivata) const {
   if (testo.size() > massimoCaratteri_)
     throw Errore(Errore::Overflow, QStringLiteral("La lista è troppo lunga per essere salvata"));
+  auto [binario, dimensione] = sigillaTesto(
+      [testo](compatto::Pozzo& pozzo) {
+        compatto::FonteStringa fonte(testo);
+        unsigned char blocco[16384];
+        for (std::size_t n; (n = fonte.leggi(blocco, sizeof blocco)) > 0;) pozzo.scrivi(blocco, n);
+        sodium_memzero(blocco, sizeof blocco);
+      },
+      h, chiaveDerivata);
   try {
-    // One buffer: room for the header, the compressed text sealed where it lies, the seal's tag.
-    // Only what is written is touched, so its bound-sized capacity costs address space only.
-    const ByteDelTesto chiaro(testo);
-    const std::size_t capienza = busta::lunghezzaIntestazione +
-                                 ZSTD_compressBound(chiaro.dimensione()) +
-                                 lunghezzaEtichettaSigillo;
-    const auto binario = std::make_unique_for_overwrite<unsigned char[]>(capienza);
-    preferisciPagineGrandi(binario.get(), capienza);
-    unsigned char* const corpo = binario.get() + busta::lunghezzaIntestazione;
-    const std::unique_ptr<ZSTD_CCtx, LiberaCompressore> compressore(
-        ZSTD_createCCtx_advanced(memoriaAzzerata));
-    if (!compressore) throw std::bad_alloc();
-    const std::size_t lunghezza =
-        ZSTD_compressCCtx(compressore.get(), corpo,
-                          capienza - busta::lunghezzaIntestazione - lunghezzaEtichettaSigillo,
-                          chiaro.dati(), chiaro.dimensione(), livelloCompressione);
-    if (ZSTD_isError(lunghezza))
-      throw Errore(Errore::Overflow, QString::fromLatin1(ZSTD_getErrorName(lunghezza)));
-
-    const busta::DatiAutenticati ad = busta::datiAutenticati(h);
-    unsigned long long sigillati = 0;
-    crypto_aead_xchacha20poly1305_ietf_encrypt(corpo, &sigillati, corpo, lunghezza, ad.data(),
-                                               ad.size(), nullptr, h.nonce.data(),
-                                               chiaveDerivata.dati());
-    return busta::componiSulPosto(
-        h, std::span(binario.get(), busta::lunghezzaIntestazione + std::size_t{sigillati}));
+    return busta::componiSulPosto(h, std::span(binario.dati(), dimensione));
   } catch (const std::bad_alloc&) {
     throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
   }
+}
+
+std::unique_ptr<TestoCifrato> NmCrypt::criptaTesto(
+    const std::function<void(compatto::Pozzo&)>& testo, const QString& chiave) {
+  const busta::Intestazione h = nuovaIntestazione();
+  const std::optional<Segreto> derivata = derivaChiave(chiave, h);
+  if (!derivata) throw Errore(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
+  auto [binario, dimensione] = sigillaTesto(testo, h, *derivata);
+  return std::make_unique<TestoCifratoNm>(h, std::move(binario), dimensione);
 }
 
 bool NmCrypt::riconosce(QStringView inizio, qint64 lunghezza) const noexcept {
@@ -192,67 +364,43 @@ std::optional<busta::Aperta> NmCrypt::apri(QStringView testo) const {
   if (!riconosce(testo.first(std::min(testo.size(), busta::caratteriIniziali)), testo.size()))
     return std::nullopt;
   auto aperta = busta::apri(testo, massimoTesto());
-  if (!aperta) return std::nullopt;
-  const auto& h = aperta->intestazione;
-  if (h.algoritmo != algoritmo || !costoAccettabile(h.passate, h.memoriaKiB)) return std::nullopt;
-  if (aperta->sigillato().size() < lunghezzaEtichettaSigillo) return std::nullopt;
+  if (!aperta || !accettabile(*aperta)) return std::nullopt;
   return aperta;
+}
+
+bool NmCrypt::accettabile(const busta::Aperta& aperta) {
+  const auto& h = aperta.intestazione;
+  return h.algoritmo == algoritmo && costoAccettabile(h.passate, h.memoriaKiB) &&
+         aperta.sigillato().size() >= lunghezzaEtichettaSigillo;
+}
+
+std::unique_ptr<compatto::Fonte> NmCrypt::fonte(busta::Aperta aperta,
+                                                const Segreto& chiaveDerivata) const {
+  const auto& h = aperta.intestazione;
+  const std::span<unsigned char> sigillato = aperta.sigillato();
+  const busta::DatiAutenticati ad = busta::datiAutenticati(h);
+  // Opened where it lies: the compressed text takes the place of the sealed one.
+  unsigned long long lunghezza = 0;
+  if (crypto_aead_xchacha20poly1305_ietf_decrypt(
+          sigillato.data(), &lunghezza, nullptr, sigillato.data(), sigillato.size(), ad.data(),
+          ad.size(), h.nonce.data(), chiaveDerivata.dati()) != 0)
+    return nullptr;
+  return std::make_unique<FonteNm>(std::move(aperta), std::size_t{lunghezza}, massimoCaratteri_);
 }
 
 QString NmCrypt::dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata) const {
   try {
-    const auto& h = aperta.intestazione;
-    const std::span<unsigned char> sigillato = aperta.sigillato();
-    const busta::DatiAutenticati ad = busta::datiAutenticati(h);
-    // Opened where it lies: the compressed text takes the place of the sealed one, and is wiped
-    // however this ends.
-    unsigned long long lunghezza = 0;
-    if (crypto_aead_xchacha20poly1305_ietf_decrypt(
-            sigillato.data(), &lunghezza, nullptr, sigillato.data(), sigillato.size(), ad.data(),
-            ad.size(), h.nonce.data(), chiaveDerivata.dati()) != 0)
-      return {};
-    struct Azzera {
-      unsigned char* p;
-      std::size_t n;
-      ~Azzera() { sodium_memzero(p, n); }
-    } azzera{sigillato.data(), std::size_t{lunghezza}};
-    const unsigned char* const compresso = sigillato.data();
-
-    // One frame, whose declared size is even, within bounds, and exactly what it holds.
-    if (ZSTD_findFrameCompressedSize(compresso, lunghezza) != lunghezza) return {};
-    const unsigned long long byte = ZSTD_getFrameContentSize(compresso, lunghezza);
-    if (byte == ZSTD_CONTENTSIZE_UNKNOWN || byte == ZSTD_CONTENTSIZE_ERROR || byte % 2 != 0 ||
-        byte / 2 > static_cast<unsigned long long>(massimoCaratteri_) ||
-        byte > ZSTD_decompressBound(compresso, lunghezza))  // more than its blocks can hold
-      return {};
-    // Straight into the text, a block at a time: a frame that turns out damaged has touched only
-    // what it filled, and only that is wiped, however large the size it declared.
-    const std::unique_ptr<ZSTD_DCtx, LiberaDecompressore> decompressore(
-        ZSTD_createDCtx_advanced(memoriaAzzerata));
-    if (!decompressore ||
-        ZSTD_isError(ZSTD_DCtx_setParameter(decompressore.get(), ZSTD_d_stableOutBuffer, 1)))
-      return {};
-    QString testo(static_cast<qsizetype>(byte / 2), Qt::Uninitialized);
-    preferisciPagineGrandi(testo.data(), static_cast<std::size_t>(byte));
-    ZSTD_outBuffer uscita{testo.data(), static_cast<std::size_t>(byte), 0};
-    ZSTD_inBuffer ingresso{compresso, static_cast<std::size_t>(lunghezza), 0};
-    std::size_t resta = 1;
-    for (std::size_t prima = ~std::size_t{0}; resta != 0 && !ZSTD_isError(resta);) {
-      const std::size_t avanzato = ingresso.pos + uscita.pos;
-      if (avanzato == prima) break;  // no progress: the frame is cut short
-      prima = avanzato;
-      resta = ZSTD_decompressStream(decompressore.get(), &uscita, &ingresso);
+    const std::unique_ptr<compatto::Fonte> testo = fonte(std::move(aperta), chiaveDerivata);
+    if (!testo) return {};
+    // Gathered whole, then turned into characters: only a frame that came out exactly is a text.
+    BufferAzzerato byte(1 << 16);
+    std::size_t n = 0;
+    for (std::size_t letti; (letti = testo->leggi(byte.dati() + n, byte.capienza() - n)) > 0;) {
+      n += letti;
+      if (byte.capienza() - n < compatto::massimoPerCarattere) byte.cresci(2 * byte.capienza(), n);
     }
-    if (resta != 0 || uscita.pos != byte) {
-      // A block that fails may have written part of itself past what was counted.
-      sodium_memzero(testo.data(), std::min<std::size_t>(byte, uscita.pos + ZSTD_BLOCKSIZE_MAX));
-      return {};
-    }
-    if constexpr (Q_BYTE_ORDER != Q_LITTLE_ENDIAN) {
-      auto* unita = reinterpret_cast<char16_t*>(testo.data());
-      qFromLittleEndian<char16_t>(unita, testo.size(), unita);
-    }
-    return testo;
+    if (!static_cast<FonteNm&>(*testo).integra()) return {};
+    return compatto::inStringa(byte.dati(), n);
   } catch (const std::bad_alloc&) {
     throw;
   } catch (...) {
@@ -276,6 +424,33 @@ QString NmCrypt::decripta(const QString& testo, const QString& chiave) {
     const std::optional<Segreto> derivata = derivaChiave(chiave, aperta->intestazione);
     if (!derivata) throw memoriaEsaurita;
     return dissigilla(*aperta, *derivata);
+  } catch (const std::bad_alloc&) {
+    throw memoriaEsaurita;
+  }
+}
+
+std::unique_ptr<compatto::Fonte> NmCrypt::decriptaVoce(const VoceCifrata& voce,
+                                                       const QString& chiave) {
+  const Errore memoriaEsaurita(Errore::MemoriaEsaurita, QStringLiteral("Memoria esaurita"));
+  try {
+    // Decided on the first characters, before anything else is read.
+    const qint64 n = voce.lunghezza();
+    char primi[busta::caratteriIniziali];
+    QChar inizio[busta::caratteriIniziali];
+    const qint64 quanti = std::min<qint64>(n, busta::caratteriIniziali);
+    voce.leggi(0, primi, quanti);
+    for (qint64 i = 0; i < quanti; ++i)
+      inizio[i] = QChar(static_cast<char16_t>(static_cast<unsigned char>(primi[i])));
+    if (!riconosce(QStringView(inizio, quanti), n)) return std::make_unique<FonteVuota>();
+
+    std::optional<busta::Aperta> aperta = busta::apri(
+        n, [&voce](qint64 da, char* byte, qint64 m) { voce.leggi(da, byte, m); }, massimoTesto());
+    if (!aperta || !accettabile(*aperta)) return std::make_unique<FonteVuota>();
+    const std::optional<Segreto> derivata = derivaChiave(chiave, aperta->intestazione);
+    if (!derivata) throw memoriaEsaurita;
+    std::unique_ptr<compatto::Fonte> testo = fonte(std::move(*aperta), *derivata);
+    if (!testo) return std::make_unique<FonteVuota>();
+    return testo;
   } catch (const std::bad_alloc&) {
     throw memoriaEsaurita;
   }

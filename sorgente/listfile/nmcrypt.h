@@ -2,9 +2,13 @@
 
 #include <QString>
 #include <QStringView>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
 
 #include "comune/piattaforma.h"
+#include "listfile/buffer_azzerato.h"
 #include "listfile/busta.h"
 #include "listfile/segreto.h"
 
@@ -46,6 +50,11 @@ class NmCrypt : public Cifrario {
   // Anything wrong with the text or the key gives back the empty text, which is not a list text.
   // Throws Errore (7) when memory runs out: that is no verdict on the key.
   QString decripta(const QString& testo, const QString& chiave) override;
+  // The same on a list text that is never whole in memory.
+  std::unique_ptr<TestoCifrato> criptaTesto(const std::function<void(compatto::Pozzo&)>& testo,
+                                            const QString& chiave) override;
+  std::unique_ptr<compatto::Fonte> decriptaVoce(const VoceCifrata& voce,
+                                                const QString& chiave) override;
   // Whether a text of this length that begins so could be one of ours: the tag, a header of
   // this version asking an acceptable cost, and a length within bounds.
   bool riconosce(QStringView inizio, qint64 lunghezza) const noexcept override;
@@ -63,6 +72,11 @@ class NmCrypt : public Cifrario {
   // runs out.
   static std::optional<Segreto> derivaChiave(QStringView chiave,
                                              const busta::Intestazione& intestazione) noexcept;
+  // Compresses and seals the text that `testo` hands its pozzo under a derived key: the header's
+  // room, then the sealed bytes, and how many bytes there are in all. Throws Errore.
+  std::pair<BufferAzzerato, std::size_t> sigillaTesto(
+      const std::function<void(compatto::Pozzo&)>& testo, const busta::Intestazione& intestazione,
+      const Segreto& chiaveDerivata) const;
   // Compresses and seals the text under a derived key. Throws Errore.
   QString sigilla(QStringView testo, const busta::Intestazione& intestazione,
                   const Segreto& chiaveDerivata) const;
@@ -72,8 +86,13 @@ class NmCrypt : public Cifrario {
   // Opens the seal in place (the sealed bytes are spent) and decompresses; the empty text when
   // anything is wrong. Throws std::bad_alloc when memory runs out.
   QString dissigilla(busta::Aperta& aperta, const Segreto& chiaveDerivata) const;
+  // Opens the seal in place and gives the text a block at a time as it decompresses; nothing when
+  // the key is wrong. Throws std::bad_alloc.
+  std::unique_ptr<compatto::Fonte> fonte(busta::Aperta aperta, const Segreto& chiaveDerivata) const;
 
   static bool costoAccettabile(quint32 passate, quint32 memoriaKiB);
+  // Whether a decoded text asks what this program grants, and holds at least a seal's tag.
+  static bool accettabile(const busta::Aperta& aperta);
 
  private:
   qsizetype massimoTesto() const;

@@ -7,9 +7,9 @@
 
 #include "comune/azzera.h"
 #include "comune/errore.h"
+#include "comune/pagine_grandi.h"
 #include "listfile/buffer_azzerato.h"
 #include "listfile/forma64.h"
-#include "listfile/pagine_grandi.h"
 
 namespace custodex {
 

@@ -200,7 +200,7 @@ void TestNmCrypt::intestazioneOstileRifiutataSubito_data() {
   QTest::addColumn<quint32>("passate");
   QTest::addColumn<quint32>("memoriaKiB");
   const int id = crypto_pwhash_ALG_ARGON2ID13;
-  QTest::newRow("versione sconosciuta") << 2 << id << 1u << 8u;
+  QTest::newRow("versione sconosciuta") << 3 << id << 1u << 8u;
   QTest::newRow("argon2i") << 1 << int(crypto_pwhash_ALG_ARGON2I13) << 3u << 8u;
   QTest::newRow("algoritmo zero") << 1 << 0 << 1u << 8u;
   QTest::newRow("zero passate") << 1 << id << 0u << 8u;

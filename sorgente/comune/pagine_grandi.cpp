@@ -1,4 +1,4 @@
-#include "listfile/pagine_grandi.h"
+#include "comune/pagine_grandi.h"
 
 #include <QtGlobal>
 #include <cstdint>
