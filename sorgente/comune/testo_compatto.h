@@ -25,6 +25,9 @@ std::size_t codifica(const char16_t* testo, std::size_t n, unsigned char* uscita
 // only in a text the writer did not make) becomes one character of the bits it carries.
 std::size_t decodifica(const unsigned char* byte, std::size_t n, char16_t* uscita) noexcept;
 
+// How many characters `n` bytes of compact form hold: the bytes that begin one.
+std::size_t caratteri(const unsigned char* byte, std::size_t n) noexcept;
+
 // The same, into a new string.
 QString inStringa(const unsigned char* byte, std::size_t n);
 

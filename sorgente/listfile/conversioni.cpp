@@ -20,6 +20,9 @@ QStringView senzaSpazi(QStringView v) {
 }  // namespace
 
 bool valore_booleano(QStringView v) {
+  // As written, first: every node has two.
+  if (v == u"False") return false;
+  if (v == u"True") return true;
   if (v.compare(u"True", Qt::CaseInsensitive) == 0) return true;
   if (v.compare(u"False", Qt::CaseInsensitive) == 0) return false;
   v = senzaSpazi(v);

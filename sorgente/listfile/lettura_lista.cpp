@@ -1,6 +1,7 @@
 #include "listfile/salva_carica.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -100,19 +101,31 @@ class Lettore {
   };
 
   Voce prossima(Livello& l) {
-    for (;; ++pos_) {
+    // The window's bytes are scanned directly, the end of what it holds checked once a run.
+    for (;;) {
       if (pos_ == fine_ && !riempi(pos_)) return {true, 0, pos_};
-      if (!saltato(a(pos_))) break;
+      const unsigned char* p = finestra_.dati() + (pos_ - base_);
+      const unsigned char* const e = finestra_.dati() + (fine_ - base_);
+      // Indentation eight blanks at a time.
+      for (std::uint64_t otto; p + 8 <= e && (std::memcpy(&otto, p, 8), otto == spazi8);) p += 8;
+      while (p < e && saltato(*p)) ++p;
+      pos_ = base_ + (p - finestra_.dati());
+      if (p < e) break;
     }
     const qint64 inizio = pos_;
-    for (;; ++pos_) {
+    for (;;) {
       if (pos_ == fine_ && !riempi(inizio)) return {true, 0, pos_};
-      const unsigned char c = a(pos_);
-      if (c == '(') {
+      const unsigned char* p = finestra_.dati() + (pos_ - base_);
+      const unsigned char* const e = finestra_.dati() + (fine_ - base_);
+      while (p < e && *p != '(' && *p != ')') ++p;
+      pos_ = base_ + (p - finestra_.dati());
+      if (p == e) continue;
+      if (*p == '(') {
         if (pos_ == inizio) return finisci(l);  // an empty name ends the value
         return {false, inizio, pos_};
       }
-      if (c == ')' && chiude(l)) return {true, 0, pos_};
+      if (chiude(l)) return {true, 0, pos_};
+      ++pos_;
     }
   }
 
@@ -132,13 +145,19 @@ class Lettore {
   // where the position is left.
   std::pair<qint64, qint64> valore(qint64 apre) {
     qint64 aperte = 1;
-    for (pos_ = apre + 1;; ++pos_) {
+    pos_ = apre + 1;
+    for (;;) {
       if (pos_ == fine_ && !riempi(apre + 1)) break;
-      const unsigned char c = a(pos_);
-      if (c == '(')
-        ++aperte;
-      else if (c == ')' && --aperte == 0)
-        break;
+      const unsigned char* p = finestra_.dati() + (pos_ - base_);
+      const unsigned char* const e = finestra_.dati() + (fine_ - base_);
+      for (; p < e; ++p) {
+        if (*p == '(')
+          ++aperte;
+        else if (*p == ')' && --aperte == 0)
+          break;
+      }
+      pos_ = base_ + (p - finestra_.dati());
+      if (p < e) break;
     }
     return {apre + 1, pos_};
   }
@@ -216,6 +235,7 @@ class Lettore {
 
   static constexpr std::size_t primaFinestra = 256 * 1024;
   static constexpr qint64 niente = std::numeric_limits<qint64>::max();
+  static constexpr std::uint64_t spazi8 = 0x2020202020202020ull;
 
   unsigned char a(qint64 p) const { return finestra_.dati()[p - base_]; }
 

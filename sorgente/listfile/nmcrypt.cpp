@@ -146,7 +146,7 @@ class FonteNm : public compatto::Fonte {
     if (primaVersione_) {
       contati_ = prodotti_;
     } else {
-      for (std::size_t i = 0; i < uscita.pos; ++i) contati_ += (dove[i] & 0xC0) != 0x80;
+      contati_ += compatto::caratteri(dove, uscita.pos);
     }
     if (contati_ > limite_) {
       guasto_ = finito_ = true;
@@ -191,7 +191,7 @@ class Compressore : public compatto::Pozzo {
   }
 
   void scrivi(const unsigned char* byte, std::size_t n) override {
-    for (std::size_t i = 0; i < n; ++i) caratteri_ += (byte[i] & 0xC0) != 0x80;
+    caratteri_ += compatto::caratteri(byte, n);
     if (caratteri_ > limite_)
       throw Errore(Errore::Overflow, QStringLiteral("La lista è troppo lunga per essere salvata"));
     ZSTD_inBuffer ingresso{byte, n, 0};

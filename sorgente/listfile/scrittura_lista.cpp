@@ -1,6 +1,8 @@
 #include "listfile/salva_carica.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
@@ -74,6 +76,18 @@ class Flusso {
 
   void testo(QStringView s) {
     const char16_t* c = s.utf16();
+    // Names, parentheses and most values: short, and ASCII, with room to spare.
+    if (s.size() <= 32 && dimensione - n_ >= 32 * compatto::massimoPerCarattere) {
+      unsigned char* u = blocco_.dati() + n_;
+      for (qsizetype i = 0; i < s.size(); ++i) {
+        if (c[i] < 0x80)
+          *u++ = static_cast<unsigned char>(c[i]);
+        else
+          u += compatto::codifica(c + i, 1, u);
+      }
+      n_ = static_cast<std::size_t>(u - blocco_.dati());
+      return;
+    }
     for (auto resto = static_cast<std::size_t>(s.size()); resto > 0;) {
       const std::size_t k = std::min(resto, (dimensione - n_) / compatto::massimoPerCarattere);
       if (k == 0) {
@@ -103,6 +117,25 @@ class Flusso {
     testo(forma);
     azzera(forma);
   }
+  // A line break and the indentation, the most frequent piece of all, copied whole.
+  void aCapo(qsizetype spazi) {
+    static constexpr std::size_t righe = 2 + 64;
+    static const auto riga = [] {
+      std::array<unsigned char, righe> r{};
+      r[0] = '\r';
+      r[1] = '\n';
+      std::fill(r.begin() + 2, r.end(), ' ');
+      return r;
+    }();
+    const auto n = static_cast<std::size_t>(spazi) + 2;
+    if (n > righe || dimensione - n_ < n) {
+      testo(u"\r\n");
+      this->spazi(spazi);
+      return;
+    }
+    std::memcpy(blocco_.dati() + n_, riga.data(), n);
+    n_ += n;
+  }
   void svuota() {
     if (n_ > 0) pozzo_.scrivi(blocco_.dati(), n_);
     n_ = 0;
@@ -117,8 +150,12 @@ class Flusso {
 
 template <class Uscita>
 void aCapo(Uscita& u, qsizetype spazi) {
-  u.testo(u"\r\n");
-  u.spazi(spazi);
+  if constexpr (requires { u.aCapo(spazi); }) {
+    u.aCapo(spazi);
+  } else {
+    u.testo(u"\r\n");
+    u.spazi(spazi);
+  }
 }
 
 template <class Uscita>
