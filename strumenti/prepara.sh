@@ -11,7 +11,8 @@ pacchetti+=(fonts-dejavu-core xvfb trayer xdotool xclip dbus at-spi2-core python
 # The Debian package and its checks (strumenti/prova_pacchetto.sh); the icons' larger sizes
 # (strumenti/disegna_icone.py); the screenshots on a virtual screen (strumenti/schermate.sh).
 pacchetti+=(dpkg-dev file lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin librsvg2-bin xvfb xdotool imagemagick)
-# Fuzzing and the sanitizer run (clang, libFuzzer); queued input injected as the window system would.
+# Fuzzing and the sanitizer run (clang, libFuzzer); queued input injected as the window system
+# would, and an entry added at the end taken into the tree view's rows (Qt's private headers).
 pacchetti+=(clang libclang-rt-14-dev qt6-base-private-dev)
 
 mancanti=()

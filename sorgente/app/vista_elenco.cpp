@@ -2,6 +2,9 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <utility>
+
+#include "app/accoda_riga.h"
 
 namespace custodex {
 
@@ -55,6 +58,27 @@ void VistaElenco::keyPressEvent(QKeyEvent* evento) {
     return;
   }
   QTreeView::keyPressEvent(evento);
+}
+
+void VistaElenco::rowsInserted(const QModelIndex& padre, int primo, int ultimo) {
+  // An entry added at the end of the list, the common case, costs the same in a list of any size;
+  // any other change takes Qt's way, which lays out the whole list again on the next pass.
+  if (!accodaRigaInCima(*this, padre, primo, ultimo)) {
+    QTreeView::rowsInserted(padre, primo, ultimo);
+    return;
+  }
+  QAbstractItemView::rowsInserted(padre, primo, ultimo);
+  // What the full layout does after it, once for all the rows added in one pass (an import adds
+  // thousands): the scroll bar takes in the new rows, and they show.
+  if (std::exchange(geometrieInAttesa_, true)) return;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        geometrieInAttesa_ = false;
+        updateGeometries();
+        viewport()->update();
+      },
+      Qt::QueuedConnection);
 }
 
 void VistaElenco::mostraEspansione(const QModelIndex& indice, bool espanso) {

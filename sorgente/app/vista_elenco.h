@@ -23,6 +23,7 @@ class VistaElenco : public QTreeView {
 
  protected:
   void keyPressEvent(QKeyEvent* evento) override;
+  void rowsInserted(const QModelIndex& padre, int primo, int ultimo) override;
 
  private:
   void mostraEspansione(const QModelIndex& indice, bool espanso);
@@ -32,6 +33,7 @@ class VistaElenco : public QTreeView {
 
   ModelloElenco& modello_;
   bool sincronizzando_ = false;
+  bool geometrieInAttesa_ = false;  // rows taken in, the scroll bar not yet told
 };
 
 }  // namespace custodex

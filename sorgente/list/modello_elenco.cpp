@@ -78,6 +78,19 @@ int ModelloElenco::columnCount(const QModelIndex&) const {
   return 1;
 }
 
+// The view asks these of every row it lays out, and a layout of the whole list follows every
+// entry added or removed at the top level: Qt's defaults go through parent() and rowCount() of
+// the parent to check the index first, at several times the cost of the answer.
+bool ModelloElenco::hasChildren(const QModelIndex& parent) const {
+  if (parent.column() > 0) return false;
+  return !albero_.figli(nodoDi(parent)).empty();
+}
+
+Qt::ItemFlags ModelloElenco::flags(const QModelIndex& index) const {
+  if (!index.isValid() || index.model() != this) return Qt::NoItemFlags;
+  return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+}
+
 QIcon ModelloElenco::icona(Immagine immagine) const {
   if (!immagine || *immagine < 1 || *immagine > listaimg_.size()) return {};
   return listaimg_[*immagine - 1];

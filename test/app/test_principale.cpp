@@ -9,6 +9,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -455,6 +457,49 @@ class TestPrincipale : public QObject {
     }
     QVERIFY(vista->isExpanded(vista->model()->index(0, 0)));
     QCOMPARE(vista->currentIndex(), vista->model()->index(0, 0, vista->model()->index(0, 0)));
+  }
+
+  // Entries added at the end of the list are taken into the tree's rows one by one: it must show
+  // what a layout of the whole list shows, through removals, adds at the top and expansions in
+  // the same pass, its scroll bar must reach them, and selecting one must bring it into sight.
+  void leVociInCodaSonoComeDopoUnLayoutIntero() {
+    auto* vista = controllo<QTreeView>(*p, "elenco");
+    // Its branch lines tell whether a row has one more below it at its level.
+    vista->setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+    vista->style()->setParent(this);
+    Albero& a = p->scheda().elenco;
+    auto voce = [&](const char* nome) { return copione::aggiungiVoce(a, nome, "u", "p", "d"); };
+    auto righe = [&] {  // in order, each with its place and indent
+      QList<QPair<QModelIndex, QRect>> r;
+      for (QModelIndex i = vista->model()->index(0, 0); i.isValid(); i = vista->indexBelow(i))
+        r.append({i, vista->visualRect(i)});
+      return r;
+    };
+    auto comeUnLayoutIntero = [&] {
+      const auto prima = righe();
+      const QImage immagine = vista->viewport()->grab().toImage();
+      vista->doItemsLayout();
+      QCOMPARE(righe(), prima);
+      QCOMPARE(vista->viewport()->grab().toImage(), immagine);
+    };
+    a.setExpanded(voce("uno"), true);
+    QCoreApplication::processEvents();
+    a.Add(a.radici().front(), Relazione::Primo, {}, u"zero");
+    voce("due");
+    comeUnLayoutIntero();
+    a.Remove(a.Index(voce("via")));
+    QCoreApplication::processEvents();
+    a.setExpanded(voce("tre"), true);
+    voce("quattro");
+    comeUnLayoutIntero();
+    for (int i = 0; i < 15; ++i) voce("nuova");
+    QCoreApplication::processEvents();
+    vista->verticalScrollBar()->setValue(vista->verticalScrollBar()->maximum());
+    const QModelIndex penultima = vista->model()->index(19, 0);
+    QVERIFY(vista->viewport()->rect().contains(vista->visualRect(penultima)));
+    QCOMPARE(vista->indexAt(vista->visualRect(penultima).center()), penultima);
+    a.setSelectedItem(voce("ultima"));
+    QVERIFY(vista->viewport()->rect().contains(vista->visualRect(vista->model()->index(20, 0))));
   }
 
   void selezioneToltaNellaVista() {
