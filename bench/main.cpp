@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/processo.h"
 #include "bench/comune.h"
 
 namespace custodex::bench {
@@ -47,6 +48,8 @@ void riempi(Albero& elenco, int voci) {
 
 // Usage: custodex_bench [section-name-substring]
 int main(int argc, char* argv[]) {
+  // The program's own memory settings, so that what is measured is what it does.
+  custodex::preparaMemoria();
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   for (const auto& s : custodex::bench::sezioni()) {

@@ -8,5 +8,7 @@ namespace custodex {
 // - no core dump, and no other process of the same user may read this one's memory: a crash
 //   must not leave the passwords on disk.
 void preparaProcesso();
+// The allocator's settings alone, which preparaProcesso makes too.
+void preparaMemoria();
 
 }  // namespace custodex

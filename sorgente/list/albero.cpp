@@ -51,7 +51,7 @@ Nodo* Albero::Deposito::crea() {
   if (blocchi_.empty() || blocchi_.back().usati == blocchi_.back().capienza) {
     // Each block twice the one before, from a page's worth up to a few MiB.
     const std::size_t capienza =
-        blocchi_.empty() ? 32 : std::clamp<std::size_t>(2 * blocchi_.back().capienza, 32, 65536);
+        blocchi_.empty() ? 32 : std::clamp<std::size_t>(2 * blocchi_.back().capienza, 32, 32768);
     riserva(capienza);
   }
   Blocco& b = blocchi_.back();

@@ -3,6 +3,8 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 #include "comune/pagine_grandi.h"
 
@@ -25,6 +27,50 @@ quint32 leggi32(const unsigned char* p) {
   quint32 v = 0;
   for (int i = 0; i < 4; ++i) v |= quint32{p[i]} << (8 * i);
   return v;
+}
+
+// The value of each character of the alphabet; -1 for any other.
+constexpr std::array<signed char, 256> valori = [] {
+  std::array<signed char, 256> v{};
+  v.fill(-1);
+  const char alfabeto[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+  for (int i = 0; i < 64; ++i)
+    v[static_cast<unsigned char>(alfabeto[i])] = static_cast<signed char>(i);
+  return v;
+}();
+
+// Decodes `n` characters of the alphabet, without padding, into `uscita`; false at a character
+// outside it, at a lone last character, or at a last group whose unused bits are not zero: as
+// libsodium's decoder, but four characters at a time.
+bool decodifica64(const char* testo, std::size_t n, unsigned char* uscita, std::size_t& scritti) {
+  const auto v = [testo](std::size_t i) {
+    return static_cast<int>(valori[static_cast<unsigned char>(testo[i])]);
+  };
+  unsigned char* u = uscita;
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const int a = v(i), b = v(i + 1), c = v(i + 2), d = v(i + 3);
+    if ((a | b | c | d) < 0) return false;
+    const auto gruppo = static_cast<std::uint32_t>(a << 18 | b << 12 | c << 6 | d);
+    u[0] = static_cast<unsigned char>(gruppo >> 16);
+    u[1] = static_cast<unsigned char>(gruppo >> 8);
+    u[2] = static_cast<unsigned char>(gruppo);
+    u += 3;
+  }
+  if (n - i == 1) return false;
+  if (n - i == 2) {
+    const int a = v(i), b = v(i + 1);
+    if ((a | b) < 0 || (b & 0xF) != 0) return false;
+    *u++ = static_cast<unsigned char>(a << 2 | b >> 4);
+  } else if (n - i == 3) {
+    const int a = v(i), b = v(i + 1), c = v(i + 2);
+    if ((a | b | c) < 0 || (c & 0x3) != 0) return false;
+    const auto gruppo = static_cast<std::uint32_t>(a << 18 | b << 12 | c << 6);
+    *u++ = static_cast<unsigned char>(gruppo >> 16);
+    *u++ = static_cast<unsigned char>(gruppo >> 8);
+  }
+  scritti = static_cast<std::size_t>(u - uscita);
+  return true;
 }
 
 }  // namespace
@@ -178,11 +224,8 @@ std::optional<Aperta> apri(qint64 lunghezza,
   for (std::size_t da = 0; da < lungo; da += blocco) {
     const std::size_t m = std::min(blocco, lungo - da);
     std::size_t decodificati = 0;
-    const char* fine = nullptr;
     leggi(static_cast<qint64>(lunghezzaEtichetta + da), blocchetto, static_cast<qint64>(m));
-    if (sodium_base642bin(aperta.binario.get() + aperta.dimensione, capienza - aperta.dimensione,
-                          blocchetto, m, nullptr, &decodificati, &fine, variante) != 0 ||
-        fine != blocchetto + m)
+    if (!decodifica64(blocchetto, m, aperta.binario.get() + aperta.dimensione, decodificati))
       return std::nullopt;
     aperta.dimensione += decodificati;
   }
