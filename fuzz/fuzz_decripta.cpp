@@ -16,9 +16,11 @@
 #include <optional>
 #include <vector>
 
+#include "comune/errore.h"
 #include "listfile/busta.h"
 #include "listfile/file_lista.h"
 #include "listfile/nmcrypt.h"
+#include "listfile/salva_carica.h"
 #include "listfile/segreto.h"
 
 namespace {
@@ -97,7 +99,7 @@ bool formaGiusta(const QString& testo) {
     return false;
   const quint32 passate = qFromLittleEndian<quint32>(byte.data() + 2);
   const quint32 memoria = qFromLittleEndian<quint32>(byte.data() + 6);
-  return byte[0] == busta::versioneAttuale && byte[1] == crypto_pwhash_ALG_ARGON2ID13 &&
+  return busta::versioneNota(byte[0]) && byte[1] == crypto_pwhash_ALG_ARGON2ID13 &&
          NmCrypt::costoAccettabile(passate, memoria);
 }
 
@@ -120,19 +122,31 @@ void testoCifrato(const std::uint8_t* dati, std::size_t n) {
     std::abort();
 }
 
-// Past the seal, under the right key: the bytes as the compressed text a file would carry.
+// Past the seal, under the right key: the bytes as the compressed text a file would carry, of
+// either version, taken whole and a block at a time into a tree.
 void compressoOstile(const std::uint8_t* dati, std::size_t n) {
   const Sigillo& s = sigillo();
+  busta::Intestazione h = s.h;
+  if (n > 0 && (dati[0] & 1) != 0) h.versione = 1;
   std::vector<unsigned char> sigillato(n + crypto_aead_xchacha20poly1305_ietf_ABYTES);
-  const busta::DatiAutenticati ad = busta::datiAutenticati(s.h);
+  const busta::DatiAutenticati ad = busta::datiAutenticati(h);
   unsigned long long lunghezza = 0;
   crypto_aead_xchacha20poly1305_ietf_encrypt(sigillato.data(), &lunghezza, dati, n, ad.data(),
-                                             ad.size(), nullptr, s.h.nonce.data(),
+                                             ad.size(), nullptr, h.nonce.data(),
                                              s.chiaveDerivata.dati());
-  const QString testo = busta::componi(s.h, sigillato);
+  const QString testo = busta::componi(h, sigillato);
   std::optional<busta::Aperta> aperta = cifrario().apri(testo);
   if (!aperta) std::abort();  // the envelope is well formed: only what it holds is hostile
   (void)cifrario().dissigilla(*aperta, s.chiaveDerivata);
+  const std::unique_ptr<custodex::compatto::Fonte> fonte =
+      cifrario().fonte(std::move(*cifrario().apri(testo)), s.chiaveDerivata);
+  if (!fonte) std::abort();
+  custodex::Albero albero;
+  try {
+    (void)custodex::carica_albero(albero, *fonte);
+  } catch (const custodex::Errore&) {
+    // A value that cannot be converted ends a load: an outcome, not a fault.
+  }
 }
 
 // The bytes as a list text's 16-bit characters: sealed and opened, they come back exactly.

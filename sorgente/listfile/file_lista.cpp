@@ -55,7 +55,19 @@ class VociDelFile {
   };
 
   void leggi(const char* p, qint64 n) {
-    for (qint64 i = 0; i < n; ++i, ++pos_) byte(p[i]);
+    for (qint64 i = 0; i < n;) {
+      // Inside quotes only the closing one matters: a list file is one long quoted item.
+      if (stato_ == Stato::Citata) {
+        const void* virgolette = std::memchr(p + i, '"', static_cast<std::size_t>(n - i));
+        const qint64 salto = virgolette ? static_cast<const char*>(virgolette) - (p + i) : n - i;
+        i += salto;
+        pos_ += salto;
+        if (i == n) break;
+      }
+      byte(p[i]);
+      ++i;
+      ++pos_;
+    }
   }
 
   // The last item; the empty one when the file holds none.
