@@ -45,6 +45,9 @@ inline const Lista liste[] = {
     {QStringLiteral("vuota.kvx"), QStringLiteral("segreta"), vuota},
     {QStringLiteral("scomodi.kvx"), QString(), valoriScomodi},
     {QStringLiteral("stati.kvx"), QStringLiteral("chiave (è) \"k\""), statiENodi},
+    // The second form of the file, whose seal holds the compact text.
+    {QStringLiteral("scomodi-2.kvx"), QString(), valoriScomodi},
+    {QStringLiteral("stati-2.kvx"), QStringLiteral("chiave (è) \"k\""), statiENodi},
 };
 
 }  // namespace custodex::fissate
