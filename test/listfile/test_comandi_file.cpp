@@ -77,6 +77,7 @@ class TestComandiFile : public QObject {
   void salvataggioFallito_data();
   void salvataggioFallito();
   void salvataggioInterrottoLasciaIlVecchio();
+  void testoCifratoSenzaFormaDiRiga();
   void permessiDelNuovoFile();
   void nnodiDopoIlCaricamento_data();
   void nnodiDopoIlCaricamento();
@@ -444,6 +445,24 @@ void TestComandiFile::salvataggioFallito() {
   QVERIFY(avviso.testo.contains(QDir::toNativeSeparators(file)));
   QVERIFY(!b.file.file_noto);
   QCOMPARE(leggiByte(percorso(QStringLiteral("file"))), QByteArray("x"));
+}
+
+void TestComandiFile::testoCifratoSenzaFormaDiRiga() {
+  // A cipher whose text holds line breaks (this scripted one turns the list text around) cannot
+  // be written as the file's one line: found while the blocks go out, the save fails and the old
+  // file stays as it was.
+  const QString file = percorso(QStringLiteral("lista.kvx"));
+  QVERIFY(scriviByte(file, "\"vecchio\"\r\n"));
+  copione::Banco banco;
+  aggiungiVoce(banco.scheda.elenco, QStringLiteral("posta"), {}, {}, {});
+  banco.dialog.risposte.push_back(file);
+  banco.richiesta.risposte = {QStringLiteral("k"), QStringLiteral("k")};
+  menu_salva(banco.scheda, banco.file, banco.ambiente);
+  QCOMPARE(banco.messaggi.avvisi.size(), 1);
+  QCOMPARE(banco.messaggi.avvisi[0].icona, Messaggi::Icona::Critica);
+  QVERIFY(banco.messaggi.avvisi[0].testo.contains(QStringLiteral("non ha forma di riga")));
+  QVERIFY(!banco.file.file_noto);
+  QCOMPARE(leggiByte(file), QByteArray("\"vecchio\"\r\n"));
 }
 
 void TestComandiFile::salvataggioInterrottoLasciaIlVecchio() {

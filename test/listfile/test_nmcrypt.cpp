@@ -1,4 +1,5 @@
 #include <sodium.h>
+#include <zstd.h>
 
 #include <QtTest>
 #include <random>
@@ -7,6 +8,7 @@
 #include "comune/errore.h"
 #include "listfile/busta.h"
 #include "listfile/nmcrypt.h"
+#include "listfile/segreto.h"
 
 using namespace custodex;
 
@@ -52,6 +54,7 @@ class TestNmCrypt : public QObject {
   void ogniTroncamentoERifiutato();
   void codaDopoIlTestoRifiutata();
   void decodificaComeLibsodium();
+  void primaFormaLunga();
   void testiEstranei_data();
   void testiEstranei();
   void intestazioneOstileRifiutataSubito_data();
@@ -226,6 +229,31 @@ void TestNmCrypt::decodificaComeLibsodium() {
       QVERIFY(std::equal(atteso.begin(), atteso.begin() + n, aperta->binario.get(),
                          aperta->binario.get() + aperta->dimensione));
   }
+}
+
+void TestNmCrypt::primaFormaLunga() {
+  // The first form sealed the text's 16-bit units whole; read back a block at a time, a unit split
+  // between blocks and characters of every length in the compact form come out exactly.
+  QString testo;
+  for (int i = 0; testo.size() < 300000; ++i)
+    testo += QStringLiteral("voce %1 àè€ ").arg(i) + QChar(0xD83D) + QChar(0xDD11) + QChar(0xDC00);
+  QByteArray unita(testo.size() * 2, Qt::Uninitialized);
+  qToLittleEndian<char16_t>(testo.utf16(), testo.size(), unita.data());
+  QByteArray compresso(static_cast<qsizetype>(ZSTD_compressBound(unita.size())), Qt::Uninitialized);
+  compresso.resize(static_cast<qsizetype>(
+      ZSTD_compress(compresso.data(), compresso.size(), unita.constData(), unita.size(), 1)));
+
+  NmCrypt cifrario(economico);
+  busta::Intestazione h = cifrario.nuovaIntestazione();
+  h.versione = 1;
+  const Segreto chiave = *NmCrypt::derivaChiave(u"k", h);
+  std::vector<unsigned char> sigillato(compresso.size() +
+                                       crypto_aead_xchacha20poly1305_ietf_ABYTES);
+  const busta::DatiAutenticati ad = busta::datiAutenticati(h);
+  crypto_aead_xchacha20poly1305_ietf_encrypt(
+      sigillato.data(), nullptr, reinterpret_cast<const unsigned char*>(compresso.constData()),
+      compresso.size(), ad.data(), ad.size(), nullptr, h.nonce.data(), chiave.dati());
+  QCOMPARE(cifrario.decripta(busta::componi(h, sigillato), QStringLiteral("k")), testo);
 }
 
 void TestNmCrypt::intestazioneOstileRifiutataSubito_data() {
