@@ -15,6 +15,8 @@ namespace {
 constexpr int variante = sodium_base64_VARIANT_URLSAFE_NO_PADDING;
 // Characters of base64 handled at a time; a whole number of four-character groups.
 constexpr std::size_t blocco = 16384;
+// The URL-safe alphabet of that variant.
+constexpr char alfabeto[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 
 static_assert(lunghezzaSale == crypto_pwhash_SALTBYTES);
 static_assert(lunghezzaNonce == crypto_aead_xchacha20poly1305_ietf_NPUBBYTES);
@@ -33,11 +35,34 @@ quint32 leggi32(const unsigned char* p) {
 constexpr std::array<signed char, 256> valori = [] {
   std::array<signed char, 256> v{};
   v.fill(-1);
-  const char alfabeto[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
   for (int i = 0; i < 64; ++i)
     v[static_cast<unsigned char>(alfabeto[i])] = static_cast<signed char>(i);
   return v;
 }();
+
+// Encodes `n` bytes without padding, as libsodium's encoder does; returns the characters written.
+std::size_t codifica64(const unsigned char* byte, std::size_t n, char* uscita) {
+  char* u = uscita;
+  std::size_t i = 0;
+  for (; i + 3 <= n; i += 3) {
+    const auto gruppo = static_cast<std::uint32_t>(byte[i] << 16 | byte[i + 1] << 8 | byte[i + 2]);
+    u[0] = alfabeto[gruppo >> 18];
+    u[1] = alfabeto[(gruppo >> 12) & 63];
+    u[2] = alfabeto[(gruppo >> 6) & 63];
+    u[3] = alfabeto[gruppo & 63];
+    u += 4;
+  }
+  if (n - i == 1) {
+    *u++ = alfabeto[byte[i] >> 2];
+    *u++ = alfabeto[(byte[i] & 3) << 4];
+  } else if (n - i == 2) {
+    const auto gruppo = static_cast<std::uint32_t>(byte[i] << 8 | byte[i + 1]);
+    *u++ = alfabeto[gruppo >> 10];
+    *u++ = alfabeto[(gruppo >> 4) & 63];
+    *u++ = alfabeto[(gruppo & 15) << 2];
+  }
+  return static_cast<std::size_t>(u - uscita);
+}
 
 // Decodes `n` characters of the alphabet, without padding, into `uscita`; false at a character
 // outside it, at a lone last character, or at a last group whose unused bits are not zero: as
@@ -169,8 +194,7 @@ void componiABlocchi(std::span<const unsigned char> binario,
   char ascii[blocco + 1];
   for (std::size_t da = 0; da < binario.size(); da += 3 * gruppi) {
     const std::size_t n = std::min(3 * gruppi, binario.size() - da);
-    sodium_bin2base64(ascii, sizeof ascii, binario.data() + da, n, variante);
-    uscita(ascii, static_cast<qsizetype>(sodium_base64_ENCODED_LEN(n, variante) - 1));
+    uscita(ascii, static_cast<qsizetype>(codifica64(binario.data() + da, n, ascii)));
   }
 }
 

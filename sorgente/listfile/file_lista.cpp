@@ -6,6 +6,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <new>
 
@@ -376,11 +377,15 @@ std::optional<Impronta> scrivi_file_lista(const QString& percorso, const TestoCi
     voce.scrivi([&scrivi](const char* byte, qsizetype n) {
       // A quote or a line break inside would make the line unreadable; more than one byte per
       // character has no form in the file. Found before the file is put in place.
-      for (qsizetype i = 0; i < n; ++i) {
-        const auto c = static_cast<unsigned char>(byte[i]);
-        if (c >= 0x80 || c == '"' || c == '\r' || c == '\n')
-          nonScritto(QStringLiteral("Il testo da scrivere non ha forma di riga del file"));
-      }
+      static constexpr auto vietato = [] {
+        std::array<bool, 256> v{};
+        for (int c = 0x80; c < 256; ++c) v[c] = true;
+        v['"'] = v['\r'] = v['\n'] = true;
+        return v;
+      }();
+      bool fuori = false;
+      for (qsizetype i = 0; i < n; ++i) fuori |= vietato[static_cast<unsigned char>(byte[i])];
+      if (fuori) nonScritto(QStringLiteral("Il testo da scrivere non ha forma di riga del file"));
       scrivi(byte, n);
     });
     scrivi("\"\r\n", 3);

@@ -228,6 +228,13 @@ void TestNmCrypt::decodificaComeLibsodium() {
     if (valido)
       QVERIFY(std::equal(atteso.begin(), atteso.begin() + n, aperta->binario.get(),
                          aperta->binario.get() + aperta->dimensione));
+    // And the writer's blocks say what libsodium's encoder says.
+    if (valido) {
+      QByteArray scritto;
+      busta::componiABlocchi(std::span(aperta->binario.get(), aperta->dimensione),
+                             [&scritto](const char* c, qsizetype k) { scritto.append(c, k); });
+      QCOMPARE(scritto, busta::componi(aperta->intestazione, aperta->sigillato()).toLatin1());
+    }
   }
 }
 
