@@ -129,8 +129,6 @@ class Cifrario {
   // A wrong key or a damaged text gives back a text that is not a list text; raises Errore only
   // when memory runs out, which says nothing of the key.
   virtual QString decripta(const QString& testo, const QString& chiave) = 0;
-  // Whether an enciphered text of this length that begins so is worth reading whole.
-  virtual bool riconosce(QStringView /*inizio*/, qint64 /*lunghezza*/) const { return true; }
 
   // The same two operations on a list text that is never whole in memory. The save's text is the
   // one `testo` hands its pozzo; the load's comes a block at a time from what is returned, which

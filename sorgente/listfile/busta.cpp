@@ -143,11 +143,8 @@ std::optional<Intestazione> intestazioneIniziale(QStringView inizio) noexcept {
   char testo[caratteri];
   unsigned char byte[caratteri / 4 * 3];
   std::size_t decodificati = 0;
-  const char* fine = nullptr;
   if (!ascii(unita + lunghezzaEtichetta, caratteri, testo) ||
-      sodium_base642bin(byte, sizeof byte, testo, caratteri, nullptr, &decodificati, &fine,
-                        variante) != 0 ||
-      fine != testo + caratteri || decodificati < lunghezzaIntestazione)
+      !decodifica64(testo, caratteri, byte, decodificati) || decodificati < lunghezzaIntestazione)
     return std::nullopt;
   Intestazione h = leggiIntestazione(byte);
   if (!versioneNota(h.versione)) return std::nullopt;
@@ -172,18 +169,10 @@ QString componiSulPosto(const Intestazione& intestazione, std::span<unsigned cha
   scriviIntestazione(intestazione, binario.data());
   QString testo(lunghezzaTesto(binario.size() - lunghezzaIntestazione), Qt::Uninitialized);
   preferisciPagineGrandi(testo.data(), static_cast<std::size_t>(testo.size()) * 2);
+  // Straight into the string, a block at a time, as a save writes it to its file.
   char16_t* uscita = reinterpret_cast<char16_t*>(testo.data());
-  for (std::size_t i = 0; i < lunghezzaEtichetta; ++i) *uscita++ = etichetta[i];
-
-  // Straight into the string, a block at a time: whole groups of three bytes until the last.
-  constexpr std::size_t gruppi = blocco / 4;
-  char ascii[blocco + 1];
-  for (std::size_t da = 0; da < binario.size(); da += 3 * gruppi) {
-    const std::size_t n = std::min(3 * gruppi, binario.size() - da);
-    sodium_bin2base64(ascii, sizeof ascii, binario.data() + da, n, variante);
-    const std::size_t caratteri = sodium_base64_ENCODED_LEN(n, variante) - 1;
-    for (std::size_t i = 0; i < caratteri; ++i) *uscita++ = static_cast<char16_t>(ascii[i]);
-  }
+  componiABlocchi(binario,
+                  [&uscita](const char* c, qsizetype n) { uscita = std::copy(c, c + n, uscita); });
   return testo;
 }
 

@@ -57,7 +57,7 @@ class NmCrypt : public Cifrario {
                                                 const QString& chiave) override;
   // Whether a text of this length that begins so could be one of ours: the tag, a header of
   // this version asking an acceptable cost, and a length within bounds.
-  bool riconosce(QStringView inizio, qint64 lunghezza) const noexcept override;
+  bool riconosce(QStringView inizio, qint64 lunghezza) const noexcept;
   // Stretched as a file's key is, with a salt of its own.
   std::unique_ptr<ChiaveTenuta> tieni(QStringView chiave) override;
 

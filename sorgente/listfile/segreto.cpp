@@ -48,8 +48,4 @@ Segreto Segreto::daChiave(QStringView chiave) {
   return s;
 }
 
-AzzeraAllaFine::~AzzeraAllaFine() {
-  if (!buffer_.empty()) sodium_memzero(buffer_.data(), buffer_.size());
-}
-
 }  // namespace custodex

@@ -2,7 +2,6 @@
 
 #include <QStringView>
 #include <cstddef>
-#include <vector>
 
 namespace custodex {
 
@@ -34,18 +33,6 @@ class Segreto {
  private:
   unsigned char* dati_ = nullptr;
   std::size_t dimensione_ = 0;
-};
-
-// Wipes a working buffer that held list text, compressed or not, when it goes out of scope.
-class AzzeraAllaFine {
- public:
-  explicit AzzeraAllaFine(std::vector<unsigned char>& buffer) : buffer_(buffer) {}
-  ~AzzeraAllaFine();
-  AzzeraAllaFine(const AzzeraAllaFine&) = delete;
-  AzzeraAllaFine& operator=(const AzzeraAllaFine&) = delete;
-
- private:
-  std::vector<unsigned char>& buffer_;
 };
 
 }  // namespace custodex
